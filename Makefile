@@ -1,0 +1,38 @@
+# Set-up and build commands. `make test` and `make demo` install what is missing first.
+BUILD_DIR   ?= build
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkbcommon-dev fonts-liberation
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
+
+.PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean
+
+all: release
+
+deps:
+	@sh tools/install-packages.sh $(DEBIAN_PACKAGES)
+
+deps-windows:
+	@sh tools/install-packages.sh cmake make $(WINDOWS_PACKAGES)
+
+# Every test runs under AddressSanitizer and UndefinedBehaviorSanitizer.
+build-test: deps
+	cmake -S . -B $(BUILD_DIR)/test -DCMAKE_BUILD_TYPE=Debug -DCANTRA_SANITIZE=ON
+	cmake --build $(BUILD_DIR)/test -j $(JOBS)
+
+test: build-test
+	ctest --test-dir $(BUILD_DIR)/test --output-on-failure -j $(JOBS)
+
+release: deps
+	cmake -S . -B $(BUILD_DIR)/release -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF
+	cmake --build $(BUILD_DIR)/release -j $(JOBS)
+
+check-windows: deps-windows
+	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DCANTRA_GUI=OFF -DCANTRA_TESTS=OFF
+	cmake --build $(BUILD_DIR)/windows -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,105 @@
+// The IEEE 1284.4 packet link over the port: its transactions, the two channels with their
+// credit, the control-channel commands and the shared printer status values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class TPPrinterDriver;
+
+// Printer state codes, from the second digit after "ST:".
+enum : uint16_t {
+    psError = 0x7010,
+    psNozzleCheck = 0x7011,
+    psBusy = 0x7012,
+    psPrinting = 0x7013,
+    psReady = 0x7014,
+    psCleaning = 0x7015,
+    psBeforeFill = 0x7016,
+    psMotorOff = 0x7017,
+};
+
+// Error codes, from the second character after "ER:".
+enum : uint16_t {
+    esFatal = 0x7000,
+    esCommunication = 0x7001,
+    esPaperJam = 0x7002,
+    esInkOut = 0x7003,
+    esPaperMisload = 0x7004,
+    esMaintenance = 0x7005,
+    esNone = 0x7009,
+};
+
+// Reply classes of CheckReplyResult: "O" and "B".
+enum : uint16_t {
+    ReplyDone = 0x4000,
+    ReplyBusy = 0x7012,
+};
+
+inline constexpr uint8_t TransactionSocket = 0;
+inline constexpr uint8_t ControlSocket = 2;
+inline constexpr uint8_t DataSocket = 64;
+inline constexpr size_t MaxChannelPayload = 64;
+inline constexpr uint16_t DataCreditLot = 200;
+
+// The shared printer status, written by GetPrinterStatus.
+extern uint16_t PrinterStatus;
+extern uint16_t ErrorStatus;
+extern uint8_t InkLevels[4];
+extern int32_t WarningFlags[4];
+
+class RUDovU4Zizo
+{
+public:
+    explicit RUDovU4Zizo(TPPrinterDriver &driver);
+
+    bool EnterD4Mode();
+    bool D4Init();
+    void D4Exit();
+    bool OpenChannel(uint8_t socket);
+    bool CloseChannel(uint8_t socket, uint8_t c);
+    bool GrantCredit(uint8_t socket, uint16_t n);
+    bool RequestCredit(uint8_t socket, uint16_t n);
+
+    // One packet on the data channel; a payload over 64 bytes is fatal.
+    void SendPrintData(const uint8_t *payload, size_t length);
+    void SendCommandData(const uint8_t *payload, size_t length);
+    // One packet on the control channel and its reply, whose payload then starts
+    // ReceiveBuffer.
+    bool SendAndReceive(const uint8_t *payload, size_t length);
+    static void BuildDataPacket(uint8_t socket, const uint8_t *payload, uint8_t *packet,
+                                size_t &length);
+    // Up to three tries, 1000 ms apart, until the reply's command byte answers the request's.
+    bool Transact(const uint8_t *request, size_t length);
+
+    void GetPrinterStatus();
+    uint8_t ReadEepromByte(uint8_t address);
+    bool ReadEepromByteChecked(uint8_t address, uint8_t &value);
+    uint16_t WriteEepromByte(uint8_t address, uint8_t value);
+    bool WriteEepromByteNoCheck(uint8_t address, uint8_t value);
+    uint16_t CheckReplyResult();
+    uint16_t PaperEject();
+    uint16_t ResetPrinter();
+
+    // Payload bytes of the last control reply (ReceiveLength less the header), 0 after a
+    // failed exchange.
+    size_t ReplyPayloadLength() const;
+    // Whether the last control command got no usable reply.
+    bool LastExchangeFailed() const { return m_lastExchangeFailed; }
+
+    uint8_t ReceiveBuffer[1024] {};
+    int32_t ReceiveLength = 0;
+    uint16_t HostCredit = 0;
+    uint16_t PrinterCredit = 0;
+
+private:
+    bool readEeprom(uint8_t address, uint8_t &value);
+    bool sendEepromWrite(uint8_t address, uint8_t value);
+    uint16_t sendCommand(char first, char second);
+    void sendChannelData(const uint8_t *payload, size_t length);
+
+    TPPrinterDriver &m_driver;
+    bool m_lastExchangeFailed = false;
+};
+
+extern RUDovU4Zizo D4Link;

@@ -1,0 +1,42 @@
+// The one connection to the printer: the parallel port opened as a file, its writes and the
+// read of one whole 1284.4 packet.
+#pragma once
+
+#include "platform/PortDevice.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class TPPrinterDriver
+{
+public:
+    TPPrinterDriver();
+
+    // 0 "LPT1", 1 "LPT2", 2 "LPT3"; any other index opens nothing. A port that cannot be
+    // opened ends the process after its message box.
+    void OpenPort(uint16_t index);
+    void ClosePort();
+    bool IsOpen() const { return m_port != nullptr; }
+
+    // True when every byte went out.
+    bool WritePacket(const uint8_t *buffer, size_t length);
+    // A short write is fatal.
+    void WriteData(const uint8_t *buffer, size_t length);
+    // Reads one packet, header included, into a buffer of `capacity` bytes; `length` is its
+    // total length. A header whose length is below 6 or beyond the buffer is refused: the
+    // body is read out and dropped so the stream keeps its framing, and the read fails.
+    bool ReadPacket(uint8_t *buffer, size_t capacity, int32_t &length);
+
+    const platform::PortTimeouts &Timeouts() const { return m_timeouts; }
+
+private:
+    bool prepareTransfer();
+    bool readExactly(uint8_t *buffer, size_t count);
+    void discard(size_t count);
+
+    std::unique_ptr<platform::PortDevice> m_port;
+    const platform::PortTimeouts m_timeouts;
+};
+
+extern TPPrinterDriver PrinterDriver;

@@ -1,0 +1,122 @@
+// The services in force and their real implementations that need no window toolkit.
+#include "platform/Platform.h"
+
+#include "platform/PortDevice.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+// Until a window toolkit installs its dialogs, messages go to standard error and every
+// question is answered with its first button.
+class ConsoleDialogs : public Dialogs
+{
+public:
+    MessageAnswer show(const Message &message) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", message.title.c_str(), message.text.c_str());
+        switch (message.buttons) {
+        case MessageButtons::YesNo:
+            return MessageAnswer::Yes;
+        case MessageButtons::Ok:
+        case MessageButtons::OkCancel:
+            break;
+        }
+        return MessageAnswer::Ok;
+    }
+};
+
+class NoCursor : public Cursor
+{
+public:
+    void setBusy(bool) override { }
+};
+
+class RuntimeProcess : public Process
+{
+public:
+    [[noreturn]] void exit(int code) override { std::exit(code); }
+};
+
+SystemClock systemClock;
+ConsoleDialogs consoleDialogs;
+NoCursor noCursor;
+RuntimeProcess runtimeProcess;
+
+Clock *currentClock = &systemClock;
+Dialogs *currentDialogs = &consoleDialogs;
+Cursor *currentCursor = &noCursor;
+Process *currentProcess = &runtimeProcess;
+PortConnector *currentPorts = nullptr;
+
+} // namespace
+
+Clock &clock() { return *currentClock; }
+Dialogs &dialogs() { return *currentDialogs; }
+Cursor &cursor() { return *currentCursor; }
+Process &process() { return *currentProcess; }
+PortConnector &ports() { return currentPorts ? *currentPorts : systemPorts(); }
+
+void setClock(Clock *clock) { currentClock = clock ? clock : &systemClock; }
+void setDialogs(Dialogs *dialogs) { currentDialogs = dialogs ? dialogs : &consoleDialogs; }
+void setCursor(Cursor *cursor) { currentCursor = cursor ? cursor : &noCursor; }
+void setProcess(Process *process) { currentProcess = process ? process : &runtimeProcess; }
+void setPorts(PortConnector *ports) { currentPorts = ports; }
+
+void restoreDefaults()
+{
+    setClock(nullptr);
+    setDialogs(nullptr);
+    setCursor(nullptr);
+    setProcess(nullptr);
+    setPorts(nullptr);
+}
+
+MessageAnswer showMessage(MessageKind kind, const std::string &text, MessageButtons buttons)
+{
+    Message message;
+    message.kind = kind;
+    message.text = text;
+    message.buttons = buttons;
+    return dialogs().show(message);
+}
+
+void showError(const std::string &text) { showMessage(MessageKind::Error, text); }
+void showWarning(const std::string &text) { showMessage(MessageKind::Warning, text); }
+
+void SystemClock::sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int64_t SystemClock::seconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+}
+
+int64_t SystemClock::monotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+}
+
+LocalTime SystemClock::localTime()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts {};
+#ifdef _WIN32
+    localtime_s(&parts, &now);
+#else
+    localtime_r(&now, &parts);
+#endif
+    return LocalTime { parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                       parts.tm_hour,        parts.tm_min,     parts.tm_sec };
+}
+
+} // namespace platform

@@ -1,0 +1,74 @@
+// The printer port as a byte-stream device, and the connector that turns a port name
+// ("LPT1" to "LPT3") into an open device: an OS device or an in-process virtual printer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// The port's time-outs, in the shape of the Windows serial time-out record.
+struct PortTimeouts
+{
+    uint32_t readIntervalMs = 0;
+    uint32_t readTotalMultiplierMs = 0;
+    uint32_t readTotalConstantMs = 0;
+    uint32_t writeTotalMultiplierMs = 0;
+    uint32_t writeTotalConstantMs = 0;
+};
+
+// An open port. Destroying it closes the OS handle.
+class PortDevice
+{
+public:
+    virtual ~PortDevice() = default;
+    virtual bool getTimeouts(PortTimeouts &timeouts) = 0;
+    virtual bool setTimeouts(const PortTimeouts &timeouts) = 0;
+    // Blocks until the device may take a write.
+    virtual void waitWritable() = 0;
+    // One synchronous write; false when the call itself failed. `written` is what went out.
+    virtual bool write(const uint8_t *data, size_t length, size_t &written) = 0;
+    // One synchronous read of up to `length` bytes within the time-outs; false when the call
+    // itself failed. `got` is what arrived, possibly less than asked.
+    virtual bool read(uint8_t *data, size_t length, size_t &got) = 0;
+};
+
+class PortConnector
+{
+public:
+    virtual ~PortConnector() = default;
+    // Opens the port by its name; null when it cannot be opened.
+    virtual std::unique_ptr<PortDevice> open(const std::string &portName) = 0;
+};
+
+// What a port name stands for: the environment variable CANTRA_<NAME> when set, otherwise the
+// platform default ("/dev/lp0" to "/dev/lp2" on Linux, the bare name on Windows).
+std::string connectionFor(const std::string &portName);
+
+// Opens an OS device by path (or Windows device name); null on failure.
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path);
+
+// The connection string that binds a port to the in-process virtual printer.
+inline constexpr const char *VirtualConnection = "virtual";
+
+// Resolves names through connectionFor(); "virtual" goes to the factory set here, if any.
+class SystemPortConnector : public PortConnector
+{
+public:
+    using VirtualFactory = std::function<std::unique_ptr<PortDevice>()>;
+    std::unique_ptr<PortDevice> open(const std::string &portName) override;
+    void setVirtualFactory(VirtualFactory factory) { m_virtualFactory = std::move(factory); }
+    // Binds every port to the virtual printer, whatever the environment says.
+    void setAllVirtual(bool allVirtual) { m_allVirtual = allVirtual; }
+
+private:
+    VirtualFactory m_virtualFactory;
+    bool m_allVirtual = false;
+};
+
+SystemPortConnector &systemPorts();
+
+} // namespace platform

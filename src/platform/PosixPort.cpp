@@ -1,0 +1,138 @@
+// The port on POSIX systems: a character device, pseudo-terminal or socket read and written
+// with Windows-style time-outs kept against a monotonic deadline.
+#include "platform/Platform.h"
+#include "platform/PortDevice.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// The parallel-port printer driver has no poll support: poll() always reports it ready.
+constexpr unsigned ParallelPrinterMajor = 6;
+constexpr int ParallelPollStepMs = 5;
+
+int64_t nowMs() { return SystemClock().monotonicMs(); }
+
+class PosixPort : public PortDevice
+{
+public:
+    PosixPort(int fd, bool pollable) : m_fd(fd), m_pollable(pollable) { }
+    ~PosixPort() override { ::close(m_fd); }
+    PosixPort(const PosixPort &) = delete;
+    PosixPort &operator=(const PosixPort &) = delete;
+
+    bool getTimeouts(PortTimeouts &timeouts) override
+    {
+        timeouts = m_timeouts;
+        return true;
+    }
+    bool setTimeouts(const PortTimeouts &timeouts) override
+    {
+        m_timeouts = timeouts;
+        return true;
+    }
+    void waitWritable() override { }
+
+    bool write(const uint8_t *data, size_t length, size_t &written) override
+    {
+        written = 0;
+        const int64_t deadline = nowMs() + m_timeouts.writeTotalConstantMs
+                + int64_t(m_timeouts.writeTotalMultiplierMs) * int64_t(length);
+        while (written < length) {
+            const ssize_t n = ::write(m_fd, data + written, length - written);
+            if (n > 0) {
+                written += size_t(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                return false;
+            const int64_t remaining = deadline - nowMs();
+            if (remaining <= 0)
+                break;
+            waitFor(POLLOUT, int(std::min<int64_t>(remaining, 1000)));
+        }
+        return true;
+    }
+
+    bool read(uint8_t *data, size_t length, size_t &got) override
+    {
+        got = 0;
+        const bool totalLimit =
+                m_timeouts.readTotalConstantMs != 0 || m_timeouts.readTotalMultiplierMs != 0;
+        const int64_t deadline = nowMs() + m_timeouts.readTotalConstantMs
+                + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(length);
+        int64_t lastByteAt = 0;
+        while (got < length) {
+            const ssize_t n = ::read(m_fd, data + got, length - got);
+            if (n > 0) {
+                got += size_t(n);
+                lastByteAt = nowMs();
+                continue;
+            }
+            if (n == 0 || (n < 0 && errno == EIO))
+                return got > 0; // the other side has gone
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                return false;
+            const int64_t now = nowMs();
+            int64_t wait = totalLimit ? deadline - now : 1000;
+            if (got > 0 && m_timeouts.readIntervalMs != 0)
+                wait = std::min<int64_t>(wait, lastByteAt + m_timeouts.readIntervalMs - now);
+            if (wait <= 0)
+                break;
+            waitFor(POLLIN, int(std::min<int64_t>(wait, 1000)));
+        }
+        return true;
+    }
+
+private:
+    void waitFor(short events, int ms)
+    {
+        if (!m_pollable) {
+            SystemClock().sleep(uint32_t(std::min(ms, ParallelPollStepMs)));
+            return;
+        }
+        pollfd p { m_fd, events, 0 };
+        ::poll(&p, 1, ms);
+    }
+
+    int m_fd;
+    bool m_pollable;
+    PortTimeouts m_timeouts;
+};
+
+void makeRaw(int fd)
+{
+    termios attributes {};
+    if (::tcgetattr(fd, &attributes) != 0)
+        return;
+    ::cfmakeraw(&attributes);
+    ::tcsetattr(fd, TCSANOW, &attributes);
+}
+
+} // namespace
+
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path)
+{
+    // Non-blocking from the start: the parallel driver's blocking open refuses a printer that
+    // reports paper out or an error, and those are exactly the printers a technician serves.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    if (::isatty(fd))
+        makeRaw(fd);
+    struct stat info {};
+    const bool parallel = ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
+            && major(info.st_rdev) == ParallelPrinterMajor;
+    return std::make_unique<PosixPort>(fd, !parallel);
+}
+
+} // namespace platform

@@ -1,0 +1,101 @@
+// The link start and end on the wire, byte for byte, and the credit on the data channel.
+#include "support/LinkFixture.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+
+#include <gmock/gmock.h>
+
+using namespace testsupport;
+using ::testing::ElementsAre;
+
+namespace {
+
+const char *const EntryBytes = "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 0A 40 50 43 51 0A "
+                               "40 50 43 51 0A";
+
+class LinkStart : public LinkFixture
+{
+};
+
+TEST_F(LinkStart, SequenceOnTheWireForAReadyPrinter)
+{
+    startLink();
+    const uint8_t data[] = { 0x1B };
+    D4Link.SendPrintData(data, sizeof data);
+
+    EXPECT_THAT(wire(),
+                ElementsAre(EntryBytes, "00 00 00 08 01 00 00 10",
+                            "00 00 00 11 01 00 01 02 02 01 00 01 00 00 00 00 00",
+                            "00 00 00 0B 01 00 03 02 02 00 01", "00 00 00 0B 01 00 03 02 02 00 01",
+                            "00 00 00 0D 01 00 04 02 02 FF FF 00 01",
+                            "02 02 00 0B 00 00 73 74 01 00 01",
+                            "00 00 00 11 01 00 01 40 40 01 00 01 00 00 00 00 00",
+                            "00 00 00 0D 01 00 04 40 40 FF FF 00 C8",
+                            "00 00 00 0B 01 00 03 40 40 00 C8", "40 40 00 07 00 00 1B"));
+    EXPECT_EQ(PrinterStatus, psReady);
+    EXPECT_EQ(ErrorStatus, esNone);
+    EXPECT_EQ(D4Link.HostCredit, 199);
+    EXPECT_EQ(D4Link.PrinterCredit, 200);
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+}
+
+TEST_F(LinkStart, CreditIsAskedForOnlyWhenACounterReachesZero)
+{
+    startLink();
+    const uint8_t data[] = { 0x00 };
+    for (int i = 0; i < 201; ++i)
+        D4Link.SendPrintData(data, sizeof data);
+
+    int requests = 0, grants = 0, packets = 0;
+    for (const vprinter::Packet &packet : printer.received()) {
+        if (packet.kind == vprinter::Packet::Kind::Transaction && packet.payload[1] == DataSocket) {
+            requests += packet.command == 0x04;
+            grants += packet.command == 0x03;
+        }
+        packets += packet.kind == vprinter::Packet::Kind::Channel && packet.socket == DataSocket;
+    }
+    EXPECT_EQ(packets, 201);
+    EXPECT_EQ(requests, 2); // before packet 1 and before packet 201
+    EXPECT_EQ(grants, 1); // the printer never spent the 200 it was given
+    EXPECT_EQ(D4Link.HostCredit, 199);
+    EXPECT_EQ(printer.creditViolations(), 0);
+}
+
+TEST_F(LinkStart, OnlyTheDataChannelResetsTheCreditCounters)
+{
+    startControlLink();
+    D4Link.HostCredit = 5;
+    D4Link.PrinterCredit = 7;
+    ASSERT_TRUE(D4Link.OpenChannel(ControlSocket));
+    EXPECT_EQ(D4Link.HostCredit, 5);
+    EXPECT_EQ(D4Link.PrinterCredit, 7);
+    ASSERT_TRUE(D4Link.OpenChannel(DataSocket));
+    EXPECT_EQ(D4Link.HostCredit, 0);
+    EXPECT_EQ(D4Link.PrinterCredit, 0);
+}
+
+TEST_F(LinkStart, LinkEndLeavesThePrinterReadyForTheNextHost)
+{
+    startLink();
+    printer.clearReceived();
+    D4Link.CloseChannel(DataSocket, 0);
+    platform.clock.sleep(200);
+    D4Link.CloseChannel(ControlSocket, 0);
+    platform.clock.sleep(200);
+    D4Link.D4Exit();
+    PrinterDriver.ClosePort();
+
+    EXPECT_THAT(wire(), ElementsAre("00 00 00 0A 01 00 02 40 40 00", "00 00 00 0A 01 00 02 02 02 00",
+                                    "00 00 00 07 01 00 08"));
+    EXPECT_FALSE(printer.inPacketMode());
+    EXPECT_FALSE(PrinterDriver.IsOpen());
+    PrinterDriver.ClosePort(); // closing twice is harmless
+
+    printer.clearReceived();
+    startLink();
+    EXPECT_EQ(PrinterStatus, psReady);
+    EXPECT_EQ(received().front(), "entry into packet mode");
+}
+
+} // namespace

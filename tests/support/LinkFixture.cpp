@@ -1,0 +1,59 @@
+// A test with the platform doubles and an in-process virtual printer on every port.
+#include "support/LinkFixture.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+#include "vprinter/VirtualPort.h"
+
+#include <cstdio>
+
+namespace testsupport {
+
+LinkFixture::LinkFixture() { vprinter::bindVirtualPorts(printer, true); }
+
+LinkFixture::~LinkFixture() { PrinterDriver.ClosePort(); }
+
+void LinkFixture::startControlLink()
+{
+    PrinterDriver.OpenPort(0);
+    ASSERT_TRUE(D4Link.EnterD4Mode());
+    D4Link.D4Init();
+    D4Link.OpenChannel(ControlSocket);
+    D4Link.GrantCredit(ControlSocket, 1);
+}
+
+void LinkFixture::startLink()
+{
+    startControlLink();
+    D4Link.GetPrinterStatus();
+    D4Link.OpenChannel(DataSocket);
+}
+
+std::vector<std::string> LinkFixture::received() const
+{
+    std::vector<std::string> lines;
+    for (const vprinter::Packet &packet : printer.received())
+        lines.push_back(packet.describe());
+    return lines;
+}
+
+std::string hex(const std::vector<uint8_t> &bytes)
+{
+    std::string text;
+    char cell[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(cell, sizeof cell, i ? " %02X" : "%02X", bytes[i]);
+        text += cell;
+    }
+    return text;
+}
+
+std::vector<std::string> LinkFixture::wire() const
+{
+    std::vector<std::string> lines;
+    for (const vprinter::Packet &packet : printer.received())
+        lines.push_back(hex(packet.raw));
+    return lines;
+}
+
+} // namespace testsupport

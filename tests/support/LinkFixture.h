@@ -1,0 +1,36 @@
+// A test with the platform doubles and an in-process virtual printer on every port.
+#pragma once
+
+#include "support/TestPlatform.h"
+#include "vprinter/VirtualPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class LinkFixture : public ::testing::Test
+{
+protected:
+    LinkFixture();
+    // The port goes before the printer behind it.
+    ~LinkFixture() override;
+
+    // Opens LPT1 and runs the link start up to the open control channel.
+    void startControlLink();
+    // The whole link start as the start window runs it: control channel, status, data channel.
+    void startLink();
+    // What the printer received, one decoded line per packet.
+    std::vector<std::string> received() const;
+    // The bytes of every packet the printer received, header included, in hexadecimal.
+    std::vector<std::string> wire() const;
+
+    TestPlatform platform;
+    vprinter::VirtualPrinter printer;
+};
+
+std::string hex(const std::vector<uint8_t> &bytes);
+
+} // namespace testsupport

@@ -1,0 +1,91 @@
+// Test doubles of the platform services: a clock in virtual milliseconds that records every
+// sleep, dialogs answered from a script, a recording cursor and an exit that unwinds the test
+// instead of ending the run.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class FakeClock : public platform::Clock
+{
+public:
+    void sleep(uint32_t ms) override
+    {
+        sleeps.push_back(ms);
+        nowMs += ms;
+    }
+    int64_t seconds() override { return 1'800'000'000 + nowMs / 1000; }
+    int64_t monotonicMs() override { return nowMs; }
+    platform::LocalTime localTime() override { return local; }
+
+    std::vector<uint32_t> sleeps;
+    int64_t nowMs = 0;
+    platform::LocalTime local { 2026, 12, 8, 10, 0, 0 };
+};
+
+class ScriptedDialogs : public platform::Dialogs
+{
+public:
+    platform::MessageAnswer show(const platform::Message &message) override;
+    // The texts shown so far, in order.
+    std::vector<std::string> texts() const;
+
+    std::vector<platform::Message> shown;
+    // Answers for the questions to come; when empty, a question gets its first button.
+    std::deque<platform::MessageAnswer> answers;
+};
+
+class RecordingCursor : public platform::Cursor
+{
+public:
+    void setBusy(bool value) override
+    {
+        busy = value;
+        changes.push_back(value);
+    }
+    bool busy = false;
+    std::vector<bool> changes;
+};
+
+// Thrown by TestProcess::exit so a test can watch the program end and carry on.
+struct ProcessExit
+{
+    int code;
+};
+
+class TestProcess : public platform::Process
+{
+public:
+    [[noreturn]] void exit(int code) override
+    {
+        exits.push_back(code);
+        throw ProcessExit { code };
+    }
+    std::vector<int> exits;
+};
+
+// Installs the doubles for one test and puts the link back in its program-start state; the
+// destructor restores the real services.
+class TestPlatform
+{
+public:
+    TestPlatform();
+    ~TestPlatform();
+    TestPlatform(const TestPlatform &) = delete;
+    TestPlatform &operator=(const TestPlatform &) = delete;
+
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    RecordingCursor cursor;
+    TestProcess process;
+};
+
+// The port, the transport and the shared status values as at program start.
+void resetLink();
+
+} // namespace testsupport

@@ -1,0 +1,374 @@
+// The printer's side of the link: byte mode until the packet-mode entry string, then 1284.4
+// packets, with the control channel's status and EEPROM commands.
+#include "vprinter/VirtualPrinter.h"
+
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace vprinter {
+
+namespace {
+
+constexpr size_t HeaderLength = 6;
+constexpr uint8_t ControlSocket = 2;
+constexpr uint8_t WrongSocket = 3;
+constexpr int64_t ResetBusyMs = 3000;
+
+const std::string EntryText = std::string("\x00\x00\x00\x1B\x01", 5) + "@PCQ 1284.4\n@PCQ\n@PCQ\n";
+
+std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from = 0)
+{
+    std::string text;
+    char cell[4];
+    for (size_t i = from; i < bytes.size(); ++i) {
+        std::snprintf(cell, sizeof cell, i == from ? "%02X" : " %02X", bytes[i]);
+        text += cell;
+    }
+    return text;
+}
+
+std::string hex2(unsigned value)
+{
+    char cell[3];
+    std::snprintf(cell, sizeof cell, "%02X", value & 0xFF);
+    return cell;
+}
+
+uint16_t be16(const std::vector<uint8_t> &bytes, size_t at)
+{
+    return at + 1 < bytes.size() ? uint16_t(bytes[at] << 8 | bytes[at + 1]) : 0;
+}
+
+std::vector<uint8_t> textBytes(const std::string &text) { return { text.begin(), text.end() }; }
+
+bool isEepromRead(const std::vector<uint8_t> &p)
+{
+    static const uint8_t Head[] = { '|', '|', 0x06, 0x00, 0x07, 0x05, 0x41, 0xBE, 0xA0 };
+    return p.size() == 10 && std::equal(std::begin(Head), std::end(Head), p.begin());
+}
+
+bool isEepromWrite(const std::vector<uint8_t> &p)
+{
+    static const uint8_t Head[] = { '|', '|', 0x07, 0x00, 0x07, 0x05, 0x42, 0xBD, 0x21 };
+    return p.size() == 11 && std::equal(std::begin(Head), std::end(Head), p.begin());
+}
+
+bool isCommand(const std::vector<uint8_t> &p, const char *letters)
+{
+    return p.size() >= 2 && p[0] == uint8_t(letters[0]) && p[1] == uint8_t(letters[1]);
+}
+
+} // namespace
+
+std::string Packet::describe() const
+{
+    switch (kind) {
+    case Kind::Entry:
+        return "entry into packet mode";
+    case Kind::Unframed:
+        return "unframed bytes: " + hexBytes(payload);
+    case Kind::Transaction: {
+        const std::string s = payload.size() > 2 ? std::to_string(payload[1]) : "?";
+        switch (command) {
+        case 0x00: return "Init";
+        case 0x01: return "OpenChannel(" + s + ")";
+        case 0x02: return "CloseChannel(" + s + ")";
+        case 0x03: return "Credit(" + s + ", " + std::to_string(be16(payload, 3)) + ")";
+        case 0x04: return "CreditRequest(" + s + ", " + std::to_string(be16(payload, 5)) + ")";
+        case 0x08: return "Exit";
+        default: return "transaction " + hex2(command) + ": " + hexBytes(payload);
+        }
+    }
+    case Kind::Channel: {
+        std::string text = "data on " + std::to_string(socket) + ": ";
+        if (socket == ControlSocket && payload.size() >= 2 && std::isprint(payload[0])
+            && std::isprint(payload[1]))
+            return text + "\"" + char(payload[0]) + char(payload[1]) + "\" " + hexBytes(payload, 2);
+        return text + hexBytes(payload);
+    }
+    }
+    return {};
+}
+
+VirtualPrinter::VirtualPrinter() { m_eeprom.fill(0xFF); }
+
+uint16_t VirtualPrinter::hostCredit(uint8_t socket) const
+{
+    const auto it = m_channels.find(socket);
+    return it == m_channels.end() ? 0 : it->second.hostCredit;
+}
+
+uint16_t VirtualPrinter::printerCredit(uint8_t socket) const
+{
+    const auto it = m_channels.find(socket);
+    return it == m_channels.end() ? 0 : it->second.printerCredit;
+}
+
+void VirtualPrinter::busyFor(int64_t ms)
+{
+    m_busyUntilMs = std::max(m_busyUntilMs, platform::clock().monotonicMs() + ms);
+}
+
+bool VirtualPrinter::busy() const { return platform::clock().monotonicMs() < m_busyUntilMs; }
+
+std::string VirtualPrinter::statusText() const
+{
+    if (m_faults.statusText)
+        return *m_faults.statusText;
+    char digit = m_state.stateDigit;
+    if (m_state.errorChar)
+        digit = '0';
+    else if (busy())
+        digit = '2';
+    std::string text = "@BDC ST2\r\nST:0";
+    text += digit;
+    text += ';';
+    if (m_state.errorChar)
+        text += std::string("ER:0") + m_state.errorChar + ';';
+    text += "IQ:";
+    for (const uint8_t level : m_state.inkLevels)
+        text += hex2(level);
+    text += ';';
+    if (!m_state.warnings.empty()) {
+        text += "WR:";
+        for (size_t i = 0; i < m_state.warnings.size(); ++i)
+            text += (i ? "," : "") + std::string("1") + char('0' + m_state.warnings[i]);
+        text += ';';
+    }
+    return text + "\r\n";
+}
+
+void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
+{
+    m_input.insert(m_input.end(), data, data + length);
+    if (!m_packetMode)
+        scanByteMode();
+    if (m_packetMode)
+        scanPackets();
+}
+
+size_t VirtualPrinter::hostRead(uint8_t *data, size_t length)
+{
+    const size_t count = std::min(length, m_output.size());
+    std::copy_n(m_output.begin(), count, data);
+    m_output.erase(m_output.begin(), m_output.begin() + long(count));
+    return count;
+}
+
+void VirtualPrinter::hostGone()
+{
+    m_packetMode = false;
+    m_channels.clear();
+    m_input.clear();
+    m_output.clear();
+}
+
+void VirtualPrinter::record(Packet packet)
+{
+    if (onTrace)
+        onTrace(packet.describe());
+    m_received.push_back(std::move(packet));
+}
+
+void VirtualPrinter::scanByteMode()
+{
+    const auto found = std::search(m_input.begin(), m_input.end(), EntryText.begin(),
+                                   EntryText.end());
+    if (found == m_input.end()) {
+        // Keep only what could still be the start of the entry string.
+        const size_t keep = std::min(m_input.size(), EntryText.size() - 1);
+        m_input.erase(m_input.begin(), m_input.end() - long(keep));
+        return;
+    }
+    if (found != m_input.begin())
+        record({ Packet::Kind::Unframed, 0, 0, { m_input.begin(), found }, { m_input.begin(), found } });
+    Packet entry { Packet::Kind::Entry, 0, uint8_t(EntryText[6]),
+                   { found + 5, found + long(EntryText.size()) },
+                   { found, found + long(EntryText.size()) } };
+    const uint8_t command = entry.command;
+    m_input.erase(m_input.begin(), found + long(EntryText.size()));
+    record(std::move(entry));
+    m_packetMode = true;
+    answerTransaction(command, {});
+}
+
+void VirtualPrinter::scanPackets()
+{
+    while (m_packetMode && m_input.size() >= HeaderLength) {
+        const size_t length = size_t(m_input[2]) << 8 | m_input[3];
+        if (length < HeaderLength) {
+            // Framing is lost: drop what came and wait for the host to start again.
+            record({ Packet::Kind::Unframed, 0, 0, m_input, m_input });
+            m_input.clear();
+            return;
+        }
+        if (m_input.size() < length)
+            return;
+        const uint8_t socket = m_input[0];
+        std::vector<uint8_t> raw(m_input.begin(), m_input.begin() + long(length));
+        std::vector<uint8_t> payload(raw.begin() + HeaderLength, raw.end());
+        m_input.erase(m_input.begin(), m_input.begin() + long(length));
+        if (socket == 0) {
+            const uint8_t command = payload.empty() ? 0xFF : payload[0];
+            record({ Packet::Kind::Transaction, 0, command, payload, raw });
+            handleTransaction(payload);
+            continue;
+        }
+        record({ Packet::Kind::Channel, socket, 0, payload, raw });
+        const auto channel = m_channels.find(socket);
+        if (channel == m_channels.end())
+            continue; // not open: a printer drops it
+        if (channel->second.hostCredit == 0)
+            ++m_creditViolations;
+        else
+            --channel->second.hostCredit;
+        if (socket == ControlSocket)
+            handleControl(payload);
+        else if (onData)
+            onData(payload);
+    }
+}
+
+void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
+{
+    if (p.empty())
+        return;
+    const uint8_t command = p[0];
+    const uint8_t socket = p.size() > 1 ? p[1] : 0;
+    switch (command) {
+    case 0x00: // Init
+        m_channels.clear();
+        answerTransaction(command, { 0x10 });
+        break;
+    case 0x01: // OpenChannel
+        m_channels[socket];
+        answerTransaction(command, { socket, socket, 0x00, 0x40, 0x00, 0x40, 0x00, 0x00 });
+        break;
+    case 0x02: // CloseChannel
+        m_channels.erase(socket);
+        answerTransaction(command, { socket, socket });
+        break;
+    case 0x03: { // Credit: the host lets the printer send n more packets
+        Channel &channel = m_channels[socket];
+        channel.printerCredit = uint16_t(channel.printerCredit + be16(p, 3));
+        const uint16_t total = channel.printerCredit;
+        if (m_faults.shortCreditReply)
+            answerTransaction(command, { socket, socket });
+        else
+            answerTransaction(command, { socket, socket, uint8_t(total >> 8), uint8_t(total) });
+        flushHeld(socket);
+        break;
+    }
+    case 0x04: { // CreditRequest: the host asks to send n more packets
+        const uint16_t granted = m_faults.zeroCredit ? 0 : be16(p, 5);
+        Channel &channel = m_channels[socket];
+        channel.hostCredit = uint16_t(channel.hostCredit + granted);
+        answerTransaction(command, { socket, socket, uint8_t(granted >> 8), uint8_t(granted) });
+        break;
+    }
+    case 0x08: // Exit
+        answerTransaction(command, {});
+        m_packetMode = false;
+        m_channels.clear();
+        break;
+    default:
+        answerTransaction(command, {});
+        break;
+    }
+}
+
+void VirtualPrinter::answerTransaction(uint8_t command, std::vector<uint8_t> body)
+{
+    uint8_t answer = uint8_t(command + 0x80);
+    if (m_faults.wrongCommandByte > 0) {
+        --m_faults.wrongCommandByte;
+        answer = uint8_t(answer + 1);
+    }
+    body.insert(body.begin(), { answer, 0x00 });
+    const size_t total = body.size() + HeaderLength;
+    std::vector<uint8_t> packet { 0x00, 0x00, uint8_t(total >> 8), uint8_t(total), 0x01, 0x00 };
+    packet.insert(packet.end(), body.begin(), body.end());
+    emit(std::move(packet));
+}
+
+void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
+{
+    if (isCommand(p, "st")) {
+        reply(ControlSocket, textBytes(statusText()));
+        return;
+    }
+    const std::string answer = m_faults.answerChar ? std::string(1, *m_faults.answerChar)
+                                                   : busy() ? "BUSY" : "OK";
+    const std::vector<uint8_t> answerText = textBytes("@BDC: " + answer + ";\r\n");
+    if (isEepromRead(p)) {
+        const uint8_t address = p[9];
+        reply(ControlSocket,
+              textBytes(m_faults.eepromReadText.value_or(
+                      "@BDC PS\r\nEE:" + hex2(address) + hex2(m_eeprom[address]) + ";\r\n")));
+    } else if (isEepromWrite(p)) {
+        if (!busy())
+            m_eeprom[p[9]] = p[10];
+        reply(ControlSocket, answerText);
+    } else if (isCommand(p, "pe")) {
+        if (m_state.errorChar == '6')
+            m_state.errorChar = 0;
+        reply(ControlSocket, answerText);
+    } else if (isCommand(p, "rs")) {
+        // A reset clears what a restart clears; an empty ink cartridge or a full waste ink
+        // pad is still there afterwards.
+        if (m_state.errorChar != '5' && m_state.errorChar != 'B')
+            m_state.errorChar = 0;
+        m_state.stateDigit = '4';
+        reply(ControlSocket, answerText);
+        busyFor(ResetBusyMs);
+    } else {
+        reply(ControlSocket, textBytes("@BDC: NG;\r\n"));
+    }
+}
+
+void VirtualPrinter::reply(uint8_t socket, const std::vector<uint8_t> &payload)
+{
+    const uint8_t onWire = socket == ControlSocket && m_faults.wrongSocketReplies > 0
+            ? (--m_faults.wrongSocketReplies, WrongSocket)
+            : socket;
+    const size_t total = payload.size() + HeaderLength;
+    std::vector<uint8_t> packet { onWire, onWire, uint8_t(total >> 8), uint8_t(total), 0x00,
+                                  0x00 };
+    packet.insert(packet.end(), payload.begin(), payload.end());
+    m_channels[socket].held.push_back(std::move(packet));
+    flushHeld(socket);
+}
+
+void VirtualPrinter::flushHeld(uint8_t socket)
+{
+    Channel &channel = m_channels[socket];
+    while (!channel.held.empty() && channel.printerCredit > 0) {
+        --channel.printerCredit;
+        emit(std::move(channel.held.front()));
+        channel.held.pop_front();
+    }
+}
+
+void VirtualPrinter::emit(std::vector<uint8_t> packet)
+{
+    if (m_faults.silent)
+        return;
+    if (m_faults.replyLengthField) {
+        const int field = *m_faults.replyLengthField;
+        m_faults.replyLengthField.reset();
+        packet.resize(size_t(std::max<int>(field, int(HeaderLength))));
+        packet[2] = uint8_t(field >> 8);
+        packet[3] = uint8_t(field);
+    }
+    if (m_faults.shortReplies > 0) {
+        --m_faults.shortReplies;
+        packet.resize(std::max(HeaderLength, packet.size() - 2));
+    }
+    m_output.insert(m_output.end(), packet.begin(), packet.end());
+}
+
+} // namespace vprinter

@@ -1,0 +1,125 @@
+// The virtual printer: the printer's side of the link. It takes the bytes a host writes and
+// queues the bytes a printer of this family would answer, keeps an EEPROM image and a
+// printer state, and records every packet it receives.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vprinter {
+
+inline constexpr size_t EepromSize = 256;
+using EepromImage = std::array<uint8_t, EepromSize>;
+
+// What the printer reports in its status reply.
+struct PrinterState
+{
+    char stateDigit = '4'; // second digit after "ST:"; '4' is ready
+    char errorChar = 0; // second character after "ER:"; 0 leaves the field out
+    std::array<uint8_t, 4> inkLevels { 0x46, 0x50, 0x50, 0x50 }; // black, cyan, magenta, yellow
+    std::vector<int> warnings; // codes 0 to 3 for "WR:" (written as 10 to 13)
+};
+
+// Ways to misbehave, for tests of the host's error handling. Counters count down as used.
+struct Faults
+{
+    bool silent = false; // records what comes in, never answers
+    int wrongCommandByte = 0; // this many transaction replies carry a wrong command byte
+    int wrongSocketReplies = 0; // this many control replies come on socket 3
+    int shortReplies = 0; // this many replies lose their last bytes
+    std::optional<int> replyLengthField; // next reply's length field, once
+    std::optional<std::string> statusText; // every status reply's payload, verbatim
+    std::optional<std::string> eepromReadText; // every EEPROM read reply's payload, verbatim
+    std::optional<char> answerChar; // byte 6 of write, "pe" and "rs" replies
+    bool zeroCredit = false; // CreditRequest grants nothing
+    bool shortCreditReply = false; // Credit replies end before the count
+    int shortWrites = 0; // this many host writes take only part of the bytes (in-process port)
+};
+
+// One packet as received, decoded.
+struct Packet
+{
+    enum class Kind { Entry, Transaction, Channel, Unframed };
+    Kind kind = Kind::Unframed;
+    uint8_t socket = 0; // primary socket of the header
+    uint8_t command = 0; // transaction command byte
+    std::vector<uint8_t> payload; // bytes after the header (the text for Entry)
+    std::vector<uint8_t> raw; // the packet as it came, header included
+    std::string describe() const;
+};
+
+class VirtualPrinter
+{
+public:
+    VirtualPrinter();
+
+    // The host side of the wire.
+    void hostWrite(const uint8_t *data, size_t length);
+    size_t hostRead(uint8_t *data, size_t length);
+    size_t pendingOutput() const { return m_output.size(); }
+    // The host has gone (link ended, port closed): back to byte mode for the next one.
+    void hostGone();
+
+    EepromImage &eeprom() { return m_eeprom; }
+    PrinterState &state() { return m_state; }
+    Faults &faults() { return m_faults; }
+    const std::vector<Packet> &received() const { return m_received; }
+    void clearReceived() { m_received.clear(); }
+    bool inPacketMode() const { return m_packetMode; }
+    bool channelOpen(uint8_t socket) const { return m_channels.count(socket) != 0; }
+    // Credit the host holds for sending on a socket, and credit the printer holds for replies.
+    uint16_t hostCredit(uint8_t socket) const;
+    uint16_t printerCredit(uint8_t socket) const;
+    // Packets the host sent on a channel without holding credit for it.
+    int creditViolations() const { return m_creditViolations; }
+
+    // Keeps the printer busy for `ms` of the platform clock, then ready again.
+    void busyFor(int64_t ms);
+    bool busy() const;
+    // The status text the printer would answer now.
+    std::string statusText() const;
+
+    // Called for every packet the host sends on the data channel.
+    std::function<void(const std::vector<uint8_t> &)> onData;
+    // Called with one line per decoded packet, for tracing.
+    std::function<void(const std::string &)> onTrace;
+
+    // Sends a packet to the host on a channel, waiting for credit the host granted.
+    void reply(uint8_t socket, const std::vector<uint8_t> &payload);
+
+private:
+    void scanByteMode();
+    void scanPackets();
+    void handleTransaction(const std::vector<uint8_t> &payload);
+    void handleControl(const std::vector<uint8_t> &payload);
+    void answerTransaction(uint8_t command, std::vector<uint8_t> body);
+    void emit(std::vector<uint8_t> packet);
+    void flushHeld(uint8_t socket);
+    void record(Packet packet);
+
+    EepromImage m_eeprom {};
+    PrinterState m_state;
+    Faults m_faults;
+    std::vector<Packet> m_received;
+    std::vector<uint8_t> m_input;
+    std::deque<uint8_t> m_output;
+    bool m_packetMode = false;
+    struct Channel
+    {
+        uint16_t hostCredit = 0;
+        uint16_t printerCredit = 0;
+        std::deque<std::vector<uint8_t>> held;
+    };
+    std::map<uint8_t, Channel> m_channels;
+    int m_creditViolations = 0;
+    int64_t m_busyUntilMs = 0;
+};
+
+} // namespace vprinter
