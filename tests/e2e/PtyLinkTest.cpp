@@ -1,0 +1,169 @@
+// The real POSIX port code against the virtual printer's executable on a pseudo-terminal.
+#include "support/TestPlatform.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+
+#include <gmock/gmock.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <pty.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir
+{
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "cantra-e2e-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+// Runs cantra-vprinter on a pseudo-terminal for the length of a test.
+class VirtualPrinterProcess
+{
+public:
+    VirtualPrinterProcess(const fs::path &link, const fs::path &trace,
+                          const std::vector<std::string> &extra = {})
+    {
+        m_pid = fork();
+        if (m_pid == 0) {
+            const int out = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, STDERR_FILENO);
+            std::vector<std::string> args { CANTRA_VPRINTER_PATH, "--link", link.string(),
+                                            "--trace" };
+            args.insert(args.end(), extra.begin(), extra.end());
+            std::vector<char *> argv;
+            for (std::string &arg : args)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        for (int i = 0; i < 500 && !fs::is_symlink(link); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~VirtualPrinterProcess()
+    {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class PtyLink : public ::testing::Test
+{
+protected:
+    PtyLink()
+    {
+        link = dir.path / "lpt1";
+        setenv("CANTRA_LPT1", link.c_str(), 1);
+    }
+    ~PtyLink() override { unsetenv("CANTRA_LPT1"); }
+
+    TempDir dir;
+    fs::path link;
+    TestPlatform platform;
+};
+
+TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
+{
+    const fs::path trace = dir.path / "trace.txt";
+    VirtualPrinterProcess printer(link, trace, { "--ink", "40,30,20,10", "--warn", "2" });
+    ASSERT_TRUE(fs::is_symlink(link));
+    platform::setClock(nullptr); // real time: the printer is another process
+
+    for (int host = 0; host < 2; ++host) {
+        PrinterDriver.OpenPort(0);
+        ASSERT_TRUE(D4Link.EnterD4Mode()) << host;
+        EXPECT_TRUE(D4Link.D4Init());
+        EXPECT_TRUE(D4Link.OpenChannel(ControlSocket));
+        EXPECT_TRUE(D4Link.GrantCredit(ControlSocket, 1));
+        D4Link.GetPrinterStatus();
+        EXPECT_EQ(PrinterStatus, psReady);
+        EXPECT_EQ(ErrorStatus, esNone);
+        EXPECT_THAT(InkLevels, ::testing::ElementsAre(0x40, 0x30, 0x20, 0x10));
+        EXPECT_THAT(WarningFlags, ::testing::ElementsAre(0, 0, 1, 0));
+        EXPECT_TRUE(D4Link.OpenChannel(DataSocket));
+
+        const uint8_t address = uint8_t(0x40 + host);
+        EXPECT_EQ(D4Link.WriteEepromByte(address, uint8_t(0xA5 + host)), ReplyDone);
+        EXPECT_EQ(D4Link.ReadEepromByte(address), 0xA5 + host);
+        EXPECT_FALSE(D4Link.LastExchangeFailed());
+
+        const uint8_t data[64] = { 0x1B, '@' };
+        for (int i = 0; i < 201; ++i)
+            D4Link.SendPrintData(data, sizeof data);
+        EXPECT_EQ(D4Link.HostCredit, 199);
+
+        EXPECT_TRUE(D4Link.CloseChannel(DataSocket, 0));
+        EXPECT_TRUE(D4Link.CloseChannel(ControlSocket, 0));
+        D4Link.D4Exit();
+        PrinterDriver.ClosePort();
+    }
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::string log = readFile(trace);
+    EXPECT_NE(log.find("CreditRequest(64, 200)"), std::string::npos) << log.substr(0, 2000);
+    EXPECT_NE(log.find("Credit(64, 200)"), std::string::npos);
+    EXPECT_NE(log.find("data on 2: \"||\" 07 00 07 05 42 BD 21 40 A5"), std::string::npos);
+    EXPECT_NE(log.find("host gone"), std::string::npos);
+    size_t entries = 0;
+    for (size_t at = log.find("entry into packet mode"); at != std::string::npos;
+         at = log.find("entry into packet mode", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 2u);
+}
+
+// A printer that takes every byte and never answers: each read runs into the port's own
+// time-out and the entry is given up after three tries.
+TEST_F(PtyLink, PrinterThatNeverAnswers)
+{
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fs::create_symlink(ttyname(slave), link);
+    close(slave);
+
+    const auto started = std::chrono::steady_clock::now();
+    PrinterDriver.OpenPort(0);
+    EXPECT_FALSE(D4Link.EnterD4Mode());
+    const auto waited = std::chrono::steady_clock::now() - started;
+    PrinterDriver.ClosePort();
+    close(master);
+
+    EXPECT_THAT(platform.clock.sleeps, ::testing::ElementsAre(10, 1000, 10, 1000, 10, 1000));
+    // Three reads of the header, each bounded by 5000 ms + 6 ms.
+    EXPECT_GE(waited, std::chrono::milliseconds(3 * 5000));
+    EXPECT_LT(waited, std::chrono::milliseconds(3 * 5006 + 3000));
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+}
+
+} // namespace
