@@ -135,8 +135,12 @@ std::string VirtualPrinter::statusText() const
     text += ';';
     if (!m_state.warnings.empty()) {
         text += "WR:";
-        for (size_t i = 0; i < m_state.warnings.size(); ++i)
-            text += (i ? "," : "") + std::string("1") + char('0' + m_state.warnings[i]);
+        for (size_t i = 0; i < m_state.warnings.size(); ++i) {
+            if (i > 0)
+                text += ',';
+            text += '1';
+            text += char('0' + m_state.warnings[i]);
+        }
         text += ';';
     }
     return text + "\r\n";
