@@ -1,0 +1,101 @@
+// Head voltage ID coding, checking, and its five EEPROM cells.
+#include "commands/Dizizeded.h"
+
+#include "commands/EepromMap.h"
+#include "link/Roro4dodu.h"
+
+#include <cstring>
+
+TPHeadID HeadID;
+
+namespace {
+
+// Values 1 to 40 in order; there is no "I" and no "0".
+constexpr char Alphabet[] = "ABCDEFGHJKLMNOPQRSTUVWXYZ123456789%*+-$:";
+constexpr unsigned AlphabetSize = sizeof Alphabet - 1;
+static_assert(AlphabetSize == 40);
+
+constexpr uint8_t MaxFirst = 23;
+constexpr uint8_t MaxSecond = 4;
+constexpr uint8_t MaxThird = 24;
+constexpr uint8_t MaxFourth = 30;
+constexpr uint8_t MaxFifth = 28;
+constexpr uint8_t MaxCheck = 31;
+
+bool inRange(uint8_t value, uint8_t max)
+{
+    return value >= 1 && value <= max;
+}
+
+} // namespace
+
+char TPHeadID::EncodeIdChar(uint8_t value)
+{
+    if (value >= 1 && value <= AlphabetSize)
+        return Alphabet[value - 1];
+    return char(value);
+}
+
+uint8_t TPHeadID::DecodeIdChar(char character)
+{
+    if (character == 0)
+        return 0;
+    const char *found = std::strchr(Alphabet, character);
+    return found ? uint8_t(found - Alphabet + 1) : 0;
+}
+
+uint8_t TPHeadID::CheckValue(unsigned d1, unsigned d2, unsigned d3, unsigned d4, unsigned d5)
+{
+    return uint8_t(31 - (2 * d1 + 4 * d2 + 6 * d3 + 8 * d4 + 10 * d5) % 31);
+}
+
+uint16_t TPHeadID::WriteHeadId(std::string_view text)
+{
+    if (text.size() != 6)
+        return HeadIdWrongLength;
+    const uint8_t d1 = DecodeIdChar(text[0]);
+    if (!inRange(d1, MaxFirst))
+        return HeadIdWrongFirst;
+    uint8_t d2 = 0;
+    if (text[1] >= '1' && text[1] <= char('0' + MaxSecond))
+        d2 = uint8_t(text[1] - '0');
+    else if (text[1] != 'Z')
+        return HeadIdWrongSecond;
+    const uint8_t d3 = DecodeIdChar(text[2]);
+    if (!inRange(d3, MaxThird))
+        return HeadIdWrongThird;
+    const uint8_t d4 = DecodeIdChar(text[3]);
+    if (!inRange(d4, MaxFourth))
+        return HeadIdWrongFourth;
+    const uint8_t d5 = DecodeIdChar(text[4]);
+    if (!inRange(d5, MaxFifth))
+        return HeadIdWrongFifth;
+    const uint8_t d6 = DecodeIdChar(text[5]);
+    if (!inRange(d6, MaxCheck) || d6 != CheckValue(d1, d2, d3, d4, d5))
+        return HeadIdWrongCheck;
+
+    D4Link.WriteEepromByte(eeprom::HeadIdFirst, d1);
+    D4Link.WriteEepromByte(eeprom::HeadIdSecond, d2);
+    D4Link.WriteEepromByte(eeprom::HeadIdThird, d3);
+    D4Link.WriteEepromByte(eeprom::HeadIdFourth, d4);
+    D4Link.WriteEepromByte(eeprom::HeadIdFifth, d5);
+    return HeadIdWritten;
+}
+
+const char *TPHeadID::ReadHeadId()
+{
+    const uint8_t d1 = D4Link.ReadEepromByte(eeprom::HeadIdFirst);
+    const uint8_t d3 = D4Link.ReadEepromByte(eeprom::HeadIdThird);
+    const uint8_t d4 = D4Link.ReadEepromByte(eeprom::HeadIdFourth);
+    const uint8_t d5 = D4Link.ReadEepromByte(eeprom::HeadIdFifth);
+    const uint8_t d2 = D4Link.ReadEepromByte(eeprom::HeadIdSecond);
+
+    m_text[0] = EncodeIdChar(d1);
+    m_text[1] = d2 == 0 ? 'Z' : char(d2 + 0x30);
+    m_text[2] = EncodeIdChar(d3);
+    m_text[3] = EncodeIdChar(d4);
+    m_text[4] = EncodeIdChar(d5);
+    m_text[5] = EncodeIdChar(CheckValue(d1, d2, d3, d4, d5));
+    m_text[6] = 0;
+    return m_text;
+}

@@ -1,0 +1,41 @@
+// The head voltage ID: six characters of a 40-symbol alphabet, five of them stored in the
+// EEPROM and the sixth a check character rebuilt on reading.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Result codes of WriteHeadId.
+enum : uint16_t {
+    HeadIdWritten = 0,
+    HeadIdWrongLength = 0x1001,
+    HeadIdWrongFirst = 0x1002,
+    HeadIdWrongSecond = 0x1003,
+    HeadIdWrongThird = 0x1004,
+    HeadIdWrongFourth = 0x1005,
+    HeadIdWrongFifth = 0x1006,
+    HeadIdWrongCheck = 0x1007,
+};
+
+class TPHeadID
+{
+public:
+    // The six characters read from the printer, in a buffer each call overwrites. A cell
+    // outside the alphabet comes back as its own byte, so a blank EEPROM gives an empty text.
+    const char *ReadHeadId();
+    // Checks the text as typed and, only when all six characters pass, writes the five cells
+    // over the control channel.
+    uint16_t WriteHeadId(std::string_view text);
+
+    // The character of a value 1 to 40; any other value comes back as its own byte.
+    static char EncodeIdChar(uint8_t value);
+    // The value of a character of the alphabet, 0 for any other.
+    static uint8_t DecodeIdChar(char character);
+    // 31 - ((2 d1 + 4 d2 + 6 d3 + 8 d4 + 10 d5) mod 31), always 1 to 31.
+    static uint8_t CheckValue(unsigned d1, unsigned d2, unsigned d3, unsigned d4, unsigned d5);
+
+private:
+    char m_text[7] = "000000";
+};
+
+extern TPHeadID HeadID;

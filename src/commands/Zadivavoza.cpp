@@ -1,0 +1,121 @@
+// Factory command frames on the data channel, and the one command that reads a reply.
+#include "commands/Zadivavoza.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+#include "platform/Platform.h"
+
+#include <cstring>
+
+TPFactory Factory;
+
+namespace {
+
+constexpr size_t FrameHeader = 5; // 1B 7C 00 and the 16-bit count
+constexpr size_t BodyFixed = 5; // 07 05 and the code triple
+constexpr uint32_t PauseAfterC9Ms = 100;
+constexpr size_t DigitHigh = 20;
+constexpr size_t DigitLow = 21;
+
+uint8_t replyDigit(uint8_t c)
+{
+    return uint8_t(c >= '0' && c <= '9' ? c - '0' : c - 0x37);
+}
+
+} // namespace
+
+TPFactory::TPFactory()
+{
+    m_buffer[5] = 0x07;
+    m_buffer[6] = 0x05;
+}
+
+void TPFactory::send(uint8_t code, const uint8_t *parameters, size_t count)
+{
+    const size_t n = BodyFixed + count;
+    m_buffer[0] = 0x1B;
+    m_buffer[1] = 0x7C;
+    m_buffer[2] = 0x00;
+    m_buffer[3] = uint8_t(n & 0xFF);
+    m_buffer[4] = uint8_t(n >> 8);
+    const auto triple = CodeTriple(code);
+    std::memcpy(m_buffer + 7, triple.data(), triple.size());
+    if (count > 0)
+        std::memcpy(m_buffer + 10, parameters, count);
+    D4Link.SendCommandData(m_buffer, FrameHeader + n);
+}
+
+uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
+{
+    send(FactoryCodeReadEeprom, &address, 1);
+
+    // Cleared first, so that a missing reply can never leave an older byte to be taken.
+    uint8_t reply[ReplyBufferSize]{};
+    int32_t length = 0;
+    const bool read = PrinterDriver.ReadPacket(reply, sizeof reply, length);
+    // A refused packet still leaves its header: one announcing more than the buffer came in
+    // whole and was dropped, and it spent its credit like any other.
+    const size_t announced = size_t(reply[2]) << 8 | reply[3];
+    const bool arrived = read || announced > sizeof reply;
+    if (!read)
+        length = 0;
+    if (length != ReplyLength)
+        platform::dialogs().show({ platform::MessageKind::Plain, "error", "error" });
+    if (arrived && D4Link.PrinterCredit > 0)
+        --D4Link.PrinterCredit;
+    if (length <= int32_t(DigitLow))
+        return 0;
+    return uint8_t(replyDigit(reply[DigitHigh]) * 16 + replyDigit(reply[DigitLow]));
+}
+
+void TPFactory::FactoryWriteEeprom(uint8_t address, uint8_t value)
+{
+    const uint8_t p[] = { address, value };
+    send(FactoryCodeWriteEeprom, p, sizeof p);
+}
+
+void TPFactory::FactorySetBid(uint8_t kind, int value)
+{
+    const auto v = int16_t(int8_t(uint8_t(value & 0xFF)));
+    const uint8_t p[] = { kind, 0x01, uint8_t(uint16_t(v) & 0xFF), uint8_t(uint16_t(v) >> 8) };
+    send(FactoryCodeSetBid, p, sizeof p);
+}
+
+void TPFactory::FactoryCleaning(uint8_t mode)
+{
+    send(FactoryCodeCleaning, &mode, 1);
+}
+
+void TPFactory::FactoryCommandC4(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
+{
+    const uint8_t p[] = { p1, p2, p3, p4 };
+    send(FactoryCodeC4, p, sizeof p);
+}
+
+void TPFactory::FactoryCommandC5(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
+{
+    const uint8_t p[] = { p1, p2, p3, p4 };
+    send(FactoryCodeC5, p, sizeof p);
+}
+
+void TPFactory::FactoryCommandC9(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
+{
+    const uint8_t p[] = { p1, p2, p3, p4 };
+    send(FactoryCodeC9, p, sizeof p);
+    platform::clock().sleep(PauseAfterC9Ms);
+}
+
+void TPFactory::FactoryCommandCA(uint8_t p)
+{
+    send(FactoryCodeCA, &p, 1);
+}
+
+void TPFactory::FactoryCommand81()
+{
+    send(FactoryCode81, nullptr, 0);
+}
+
+void TPFactory::FactoryCommand50()
+{
+    send(FactoryCode50, nullptr, 0);
+}

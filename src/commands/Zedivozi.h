@@ -1,0 +1,34 @@
+// The USB ID of the USB-capable printers: a 10-character serial and an 8-character stamp of
+// the date and time it was written, in EEPROM cells 77 to 94, over the data channel.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class VORizOroRu
+{
+public:
+    // Reads the 18 cells into `text`; false as soon as one is not a letter or a digit (the
+    // rest are then not read, and `text` ends with the offending byte).
+    bool ReadUsbId(std::string &text);
+    // Writes the serial and the stamp of the clock's local time and returns the 19-character
+    // display text (a blank after the ninth serial character). When `show` is 1 the text also
+    // goes to the information panel's label. Nothing is written and nothing is returned when
+    // the serial is not 10 letters or digits, or when the year cannot be stamped
+    // (StampYearSupported).
+    std::optional<std::string> WriteUsbId(std::string_view serial, int show);
+
+    // 1999 to 2060: digits, then upper-case letters up to 2034, lower-case ones from 2035.
+    static bool StampYearSupported(int year);
+    // The 8 stamp characters of a local time; empty when the year is not supported.
+    static std::string Stamp(const platform::LocalTime &time);
+
+    // Set by the window layer: writes the information panel's USB ID label.
+    std::function<void(const std::string &)> ShowUsbIdLabel;
+};
+
+extern VORizOroRu UsbID;
