@@ -85,6 +85,9 @@ std::string Packet::describe() const
     }
     case Kind::Channel: {
         std::string text = "data on " + std::to_string(socket) + ": ";
+        if (socket != ControlSocket)
+            if (const auto factory = describeFactoryData(payload))
+                return text + *factory;
         if (socket == ControlSocket && payload.size() >= 2 && std::isprint(payload[0])
             && std::isprint(payload[1]))
             return text + "\"" + char(payload[0]) + char(payload[1]) + "\" " + hexBytes(payload, 2);
@@ -115,20 +118,37 @@ void VirtualPrinter::busyFor(int64_t ms)
 
 bool VirtualPrinter::busy() const { return platform::clock().monotonicMs() < m_busyUntilMs; }
 
+void VirtualPrinter::cleaningFor(int64_t ms)
+{
+    m_cleaningUntilMs = std::max(m_cleaningUntilMs, platform::clock().monotonicMs() + ms);
+    busyFor(ms);
+}
+
+bool VirtualPrinter::cleaning() const
+{
+    return platform::clock().monotonicMs() < m_cleaningUntilMs;
+}
+
 std::string VirtualPrinter::statusText() const
 {
     if (m_faults.statusText)
         return *m_faults.statusText;
     char digit = m_state.stateDigit;
-    if (m_state.errorChar)
+    // A full waste ink pad is reported for as long as the counter says so.
+    char error = m_state.errorChar;
+    if (!error && maintenanceRequested(m_eeprom))
+        error = 'B';
+    if (error)
         digit = '0';
+    else if (cleaning())
+        digit = '7';
     else if (busy())
         digit = '2';
     std::string text = "@BDC ST2\r\nST:0";
     text += digit;
     text += ';';
-    if (m_state.errorChar)
-        text += std::string("ER:0") + m_state.errorChar + ';';
+    if (error)
+        text += std::string("ER:0") + error + ';';
     text += "IQ:";
     for (const uint8_t level : m_state.inkLevels)
         text += hex2(level);
@@ -230,9 +250,12 @@ void VirtualPrinter::scanPackets()
             ++m_creditViolations;
         else
             --channel->second.hostCredit;
-        if (socket == ControlSocket)
+        if (socket == ControlSocket) {
             handleControl(payload);
-        else if (onData)
+            continue;
+        }
+        m_factory.take(payload);
+        if (onData)
             onData(payload);
     }
 }

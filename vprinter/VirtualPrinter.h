@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "vprinter/FactoryCommands.h"
+
 namespace vprinter {
 
 inline constexpr size_t EepromSize = 256;
@@ -83,6 +85,11 @@ public:
     // Keeps the printer busy for `ms` of the platform clock, then ready again.
     void busyFor(int64_t ms);
     bool busy() const;
+    // Runs a head cleaning or ink charge for `ms`: "ST:" digit 7, and busy meanwhile.
+    void cleaningFor(int64_t ms);
+    bool cleaning() const;
+    // The factory commands and remote-mode sequence received on the data channel.
+    FactoryCommands &factory() { return m_factory; }
     // The status text the printer would answer now.
     std::string statusText() const;
 
@@ -120,6 +127,8 @@ private:
     std::map<uint8_t, Channel> m_channels;
     int m_creditViolations = 0;
     int64_t m_busyUntilMs = 0;
+    int64_t m_cleaningUntilMs = 0;
+    FactoryCommands m_factory { *this };
 };
 
 } // namespace vprinter
