@@ -1,0 +1,698 @@
+// The adjustment window: item routing, the status memo, the information panel and the close
+// sequence that ends the printer link. The panel handlers live in src/workflows.
+#include "shell/RidAzidoz.h"
+
+#include "ui_RidAzidoz.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+#include "platform/Platform.h"
+#include "shell/FormControls.h"
+
+#if __has_include("shell/DovIvid.h")
+#include "shell/DovIvid.h"
+#define CANTRA_HAVE_FORM_QUIT 1
+#endif
+#if __has_include("status/ZedOvovurEduvudo.h")
+#include "status/ZedOvovurEduvudo.h"
+#define CANTRA_HAVE_STATUS_MONITOR 1
+#endif
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextCursor>
+#include <QTimer>
+#include <QValidator>
+
+TFormAdjust *FormAdjust = nullptr;
+
+namespace {
+
+const QColor MemoBlack(0, 0, 0);
+const QColor MemoBlue(0, 0, 255);
+const QColor MemoRed(255, 0, 0);
+
+// The dialogue panels in layout order; CanvasPnl is the blank work area.
+const char *const Panels[] = {
+    "CanvasPnl",     "DefaultSetPnl", "HdVolPnl",         "HdVolCheckPnl",   "HdVolWrtPnl",
+    "BidPnl",        "BidPrnPnl",     "BidWrtSelPnl",     "BidWrtPnl",       "BidCheckPnl",
+    "UsbIdPnl",      "UsbIdInputPnl", "TopMarginMainPnl", "TopMarginPnl",    "CleaningPnl",
+    "ChargePnl",     "CounterPnl",    "CounterCheckPnl",  "CounterClearPnl", "EepromCheckPnl",
+    "EepromReadPnl", "EepromGridPnl", "EepromWritePnl",   "EepromBackupPnl", "TraStep0Pnl",
+    "NotePnl",       "TraStep1Pnl",   "TraStep2Pnl",      "TransPnl",        "TraStep3Pnl",
+    "TraStep4Pnl",   "A4CheckPrnPnl",
+};
+
+// Letters turn into capitals as they are typed.
+class UpperCaseValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+QPixmap headPicture(const QSize &size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF body(10, 10, size.width() - 20, size.height() - 34);
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRoundedRect(body, 6, 6);
+    // Nozzle rows of the four colours.
+    const QColor inks[] = { Qt::black, Qt::cyan, Qt::magenta, Qt::yellow };
+    for (int row = 0; row < 4; ++row) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(inks[row]);
+        for (int n = 0; n < 12; ++n)
+            p.drawEllipse(QPointF(body.left() + 16 + n * (body.width() - 32) / 11,
+                                  body.top() + 12 + row * 10),
+                          2.2, 2.2);
+    }
+    // The label on the head that carries the voltage ID.
+    const QRectF tag(body.center().x() - 40, body.bottom() - 22, 80, 16);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(tag);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    p.setFont(font);
+    p.drawText(tag, Qt::AlignCenter, QStringLiteral("AZAAAE"));
+    p.setPen(QPen(Qt::red, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(tag.center().x(), tag.bottom()),
+               QPointF(tag.center().x(), size.height() - 6));
+    return pixmap;
+}
+
+QPixmap warningPicture(const QSize &size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width(), h = size.height();
+    QPainterPath triangle;
+    triangle.moveTo(w / 2, 3);
+    triangle.lineTo(w - 3, h - 4);
+    triangle.lineTo(3, h - 4);
+    triangle.closeSubpath();
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(QColor(255, 215, 0));
+    p.drawPath(triangle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(w / 2 - 2.5, h * 0.32, 5, h * 0.34));
+    p.drawEllipse(QPointF(w / 2, h * 0.78), 3, 3);
+    return pixmap;
+}
+
+QPixmap inkPadPicture(const QSize &size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF tray(4, size.height() * 0.45, size.width() - 8, size.height() * 0.4);
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(QColor(235, 235, 220));
+    p.drawRect(tray);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 60, 160));
+    p.drawEllipse(tray.center(), tray.width() * 0.3, tray.height() * 0.3);
+    // Drops falling on the pad.
+    p.setBrush(Qt::black);
+    for (int i = 0; i < 3; ++i)
+        p.drawEllipse(QPointF(tray.left() + tray.width() * (0.3 + 0.2 * i), tray.top() - 8 - 5 * i),
+                      2.5, 3.5);
+    return pixmap;
+}
+
+} // namespace
+
+TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdjust)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(815, 405);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    AdjustmentTab = ui->AdjustmentTab;
+    TabSheet1 = ui->TabSheet1;
+    TabSheet2 = ui->TabSheet2;
+    Tabsheet3 = ui->Tabsheet3;
+    AdjustRdoGrp = ui->AdjustRdoGrp;
+    MentRdoGrp = ui->MentRdoGrp;
+    A4patRdoBtn = ui->A4patRdoBtn;
+    StatusMemo = ui->StatusMemo;
+    IndividualModelNameLbl = ui->IndividualModelNameLbl;
+    USBIDGaideLabel = ui->USBIDGaideLabel;
+    USBIDGaidePanel = ui->USBIDGaidePanel;
+    ShowPrnUsbIDLbl = ui->ShowPrnUsbIDLbl;
+    AdjustRtnBtn = ui->AdjustRtnBtn;
+    GetStatusBtn = ui->GetStatusBtn;
+    CanvasPnl = ui->CanvasPnl;
+
+    applyDeclaredLooks();
+    drawPictures();
+    fillGridHeaders();
+
+    AdjustmentTab->tabBar()->setFocusPolicy(Qt::NoFocus);
+    AdjustmentTab->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
+    StatusMemo->setBackgroundVisible(false);
+    QPalette memoPalette = StatusMemo->palette();
+    memoPalette.setColor(QPalette::Base, QColor(204, 236, 255));
+    StatusMemo->setPalette(memoPalette);
+    setMemoColour(MemoBlack);
+    ui->UpDown1->setAssociate(ui->BidWrtEdit);
+    ui->TopMarginUpDown->setAssociate(ui->TopMarginEdit);
+    ui->No7LabelName->hide();
+
+    for (const char *name : Panels)
+        panel(name)->setVisible(name == std::string_view("CanvasPnl"));
+
+    DisableTimer = new QTimer(this);
+    DisableTimer->setObjectName(QStringLiteral("DisableTimer"));
+    DisableTimer->setInterval(1000);
+    DisableTimer->setSingleShot(true);
+    connectHandlers();
+    DisableTimer->start();
+}
+
+TFormAdjust::~TFormAdjust()
+{
+    if (FormAdjust == this)
+        FormAdjust = nullptr;
+    delete ui;
+}
+
+void TFormAdjust::applyDeclaredLooks()
+{
+    QFont base(QStringLiteral("Arial"));
+    base.setPixelSize(11);
+    setFont(base);
+    // The layout file declares pixel heights, text colours, cancel buttons and capital-letter
+    // edit boxes as properties; they are put into effect here.
+    for (QWidget *widget : findChildren<QWidget *>()) {
+        const QVariant pixelSize = widget->property("pixelSize");
+        if (pixelSize.isValid()) {
+            QFont font = widget->font();
+            font.setPixelSize(pixelSize.toInt());
+            widget->setFont(font);
+        }
+        const QVariant colour = widget->property("textColor");
+        if (colour.isValid()) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::WindowText, QColor(colour.toString()));
+            palette.setColor(QPalette::Text, QColor(colour.toString()));
+            widget->setPalette(palette);
+        }
+        if (auto *edit = qobject_cast<QLineEdit *>(widget);
+            edit && edit->property("upperCase").toBool())
+            edit->setValidator(new UpperCaseValidator(edit));
+    }
+}
+
+void TFormAdjust::drawPictures()
+{
+    for (QLabel *label : findChildren<QLabel *>()) {
+        const QString kind = label->property("picture").toString();
+        if (kind == QLatin1String("head"))
+            label->setPixmap(headPicture(label->size()));
+        else if (kind == QLatin1String("warning"))
+            label->setPixmap(warningPicture(label->size()));
+        else if (kind == QLatin1String("inkpad"))
+            label->setPixmap(inkPadPicture(label->size()));
+    }
+}
+
+void TFormAdjust::fillGridHeaders()
+{
+    QTableWidget *grid = ui->EepromStrGrid;
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->horizontalHeader()->setDefaultSectionSize(22);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const QString digits = QStringLiteral("0123456789ABCDEF");
+    for (int row = 0; row < 17; ++row) {
+        for (int column = 0; column < 17; ++column) {
+            auto *cell = new QTableWidgetItem;
+            cell->setTextAlignment(Qt::AlignCenter);
+            if (row == 0 || column == 0) {
+                cell->setBackground(QColor(212, 208, 200));
+                cell->setFlags(Qt::ItemIsEnabled);
+            }
+            if (row == 0 && column > 0)
+                cell->setText(digits.mid(column - 1, 1));
+            else if (column == 0 && row > 0)
+                cell->setText(digits.mid(row - 1, 1));
+            grid->setItem(row, column, cell);
+        }
+    }
+}
+
+void TFormAdjust::connectHandlers()
+{
+    connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this, &TFormAdjust::AdjustRdoGrpClick);
+    connect(MentRdoGrp, &TRadioGroup::itemClicked, this, &TFormAdjust::MentRdoGrpClick);
+    connect(A4patRdoBtn, &QRadioButton::clicked, this, [this](bool checked) {
+        // A click on the checked button leaves it checked and does nothing.
+        if (!checked) {
+            A4patRdoBtn->setChecked(true);
+            return;
+        }
+        A4patRdoBtnClick();
+    });
+    connect(AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
+    connect(AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
+    connect(GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+    connect(DisableTimer, &QTimer::timeout, this, &TFormAdjust::DisableTimerTimer);
+
+    const struct
+    {
+        QPushButton *button;
+        void (TFormAdjust::*handler)();
+    } bindings[] = {
+        { ui->DefaultSetBtn, &TFormAdjust::DefaultSetBtnClick },
+        { ui->HdVolOKBtn, &TFormAdjust::HdVolOKBtnClick },
+        { ui->HdVolCheckOKBtn, &TFormAdjust::HdVolCheckOKBtnClick },
+        { ui->HdVolCheckRtnBtn, &TFormAdjust::HdVolCheckRtnBtnClick },
+        { ui->HdVolWrtOKBtn, &TFormAdjust::HdVolWrtOKBtnClick },
+        { ui->HdVolWrtRtnBtn, &TFormAdjust::HdVolWrtRtnBtnClick },
+        { ui->BidOKBtn, &TFormAdjust::BidOKBtnClick },
+        { ui->BidPrnOKBtn, &TFormAdjust::BidPrnOKBtnClick },
+        { ui->BidPrnRtnBtn, &TFormAdjust::BidPrnRtnBtnClick },
+        { ui->BidWrtSelOKBtn, &TFormAdjust::BidWrtSelOKBtnClick },
+        { ui->BidWrtSelRtnBtn, &TFormAdjust::BidWrtSelRtnBtnClick },
+        { ui->BidWrtOKBtn, &TFormAdjust::BidWrtOKBtnClick },
+        { ui->BidWrtRtnBtn, &TFormAdjust::BidWrtRtnBtnClick },
+        { ui->BidCheckOKBtn, &TFormAdjust::BidCheckOKBtnClick },
+        { ui->BidCheckRtnBtn, &TFormAdjust::BidCheckRtnBtnClick },
+        { ui->UsbIdOKBtn, &TFormAdjust::UsbIdOKBtnClick },
+        { ui->UsbIdInputOKBtn, &TFormAdjust::UsbIdInputOKBtnClick },
+        { ui->UsbIdInputRtnBtn, &TFormAdjust::UsbIdInputRtnBtnClick },
+        { ui->TopMarginMainBtn, &TFormAdjust::TopMarginMainBtnClick },
+        { ui->TopMarginWriteOKBtn, &TFormAdjust::TopMarginWriteOKBtnClick },
+        { ui->TopMarginRtnBtn, &TFormAdjust::TopMarginRtnBtnClick },
+        { ui->CleaningOKBtn, &TFormAdjust::CleaningOKBtnClick },
+        { ui->ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick },
+        { ui->ProCounterOKBtn, &TFormAdjust::ProCounterOKBtnClick },
+        { ui->CounterCheckOKBtn, &TFormAdjust::CounterCheckOKBtnClick },
+        { ui->CounterCheckRtnBtn, &TFormAdjust::CounterCheckRtnBtnClick },
+        { ui->CounterClearOKBtn, &TFormAdjust::CounterClearOKBtnClick },
+        { ui->CounterClearRtnBtn, &TFormAdjust::CounterClearRtnBtnClick },
+        { ui->EepromCheckOkBtn, &TFormAdjust::EepromCheckOkBtnClick },
+        { ui->EepromReadOkBtn, &TFormAdjust::EepromReadOkBtnClick },
+        { ui->EepromReadRtnBtn, &TFormAdjust::EepromReadRtnBtnClick },
+        { ui->EepromGridRtnBtn, &TFormAdjust::EepromGridRtnBtnClick },
+        { ui->EepromWriteOkBtn, &TFormAdjust::EepromWriteOkBtnClick },
+        { ui->EepromWriteRtnBtn, &TFormAdjust::EepromWriteRtnBtnClick },
+        { ui->BackupOKBtn, &TFormAdjust::BackupOKBtnClick },
+        { ui->MessageOKBtn, &TFormAdjust::MessageOKBtnClick },
+        { ui->MainRtnBtn, &TFormAdjust::MainRtnBtnClick },
+        { ui->CRmoveBtn, &TFormAdjust::CRmoveBtnClick },
+        { ui->CRreturnBtn, &TFormAdjust::CRreturnBtnClick },
+        { ui->TransOKBtn, &TFormAdjust::TransOKBtnClick },
+        { ui->TransCompleteBtn, &TFormAdjust::TransCompleteBtnClick },
+        { ui->CRreturn2Btn, &TFormAdjust::CRreturn2BtnClick },
+        { ui->A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick },
+    };
+    for (const auto &binding : bindings)
+        connect(binding.button, &QPushButton::clicked, this, binding.handler);
+}
+
+uint16_t TFormAdjust::ModelCode() const
+{
+    return ModelCodeSource ? ModelCodeSource() : 0;
+}
+
+bool TFormAdjust::IsUsbCapable(uint16_t modelCode)
+{
+    return modelCode == 769 || modelCode == 771 || modelCode == 773 || modelCode == 775;
+}
+
+QWidget *TFormAdjust::panel(const char *name) const
+{
+    return findChild<QWidget *>(QString::fromLatin1(name));
+}
+
+void TFormAdjust::showPanel(const char *name)
+{
+    if (QWidget *target = panel(name)) {
+        target->show();
+        target->raise();
+    }
+}
+
+QWidget *TFormAdjust::visiblePanel() const
+{
+    for (const char *name : Panels)
+        if (QWidget *candidate = panel(name); candidate && candidate->isVisibleTo(this))
+            return candidate;
+    return nullptr;
+}
+
+QStringList TFormAdjust::PanelNames()
+{
+    QStringList names;
+    for (const char *name : Panels)
+        names << QString::fromLatin1(name);
+    return names;
+}
+
+void TFormAdjust::setMemoColour(const QColor &colour)
+{
+    QPalette palette = StatusMemo->palette();
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::Disabled, QPalette::Text, colour);
+    StatusMemo->setPalette(palette);
+}
+
+QColor TFormAdjust::StatusColour() const
+{
+    return StatusMemo->palette().color(QPalette::Text);
+}
+
+void TFormAdjust::repaintNow()
+{
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFormAdjust::AddMemoLine(const QString &text)
+{
+    if (StatusMemo->document()->isEmpty())
+        StatusMemo->setPlainText(text);
+    else
+        StatusMemo->appendPlainText(text);
+}
+
+void TFormAdjust::ResetWorkArea(bool keepMemo, bool resetBidCount)
+{
+    for (const char *name : Panels)
+        panel(name)->hide();
+    if (resetBidCount)
+        BidPrintCount = 1;
+    if (!keepMemo)
+        StatusMemo->clear();
+    StatusMemo->show();
+    setMemoColour(MemoBlack);
+    StatusMemo->setGeometry(StatusMemo->x(), ui->ReturnPnl->y(), StatusMemo->width(),
+                            ui->ReturnPnl->height());
+    StatusMemo->document()->setDefaultTextOption(QTextOption(Qt::AlignLeft));
+    ui->HdVolWrtEdit->clear();
+    ui->UsbIdInputEdit->clear();
+}
+
+void TFormAdjust::ShowStatus(int kind, const QString &text)
+{
+    switch (kind) {
+    case smPlain:
+        setMemoColour(MemoBlack);
+        StatusMemo->setPlainText(text);
+        break;
+    case smWaitReady:
+        for (;;) {
+            D4Link.GetPrinterStatus();
+            if (PrinterStatus == psReady)
+                break;
+            if (PrinterStatus == psError) {
+                ShowStatus(smError, QStringLiteral("Printer is error."));
+                return;
+            }
+            platform::clock().sleep(2000);
+        }
+        setEnabled(true);
+        setMemoColour(MemoBlack);
+        platform::cursor().setBusy(false);
+        DisableTimer->start();
+        StatusMemo->setPlainText(text);
+        break;
+    case smBusy:
+        // A tick still pending from an earlier wait must not enable the window mid-work.
+        DisableTimer->stop();
+        setMemoColour(MemoBlue);
+        platform::cursor().setBusy(true);
+        setEnabled(false);
+        StatusMemo->setPlainText(text);
+        break;
+    case smError:
+        setMemoColour(MemoRed);
+        platform::cursor().setBusy(false);
+        // After a busy message the window would otherwise stay disabled for good.
+        setEnabled(true);
+        StatusMemo->setPlainText(text);
+        break;
+    case smAppend: {
+        QTextCursor cursor(StatusMemo->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text);
+        break;
+    }
+    case smNewLine: AddMemoLine(text); break;
+    default: return;
+    }
+    repaintNow();
+}
+
+bool TFormAdjust::WaitUntilReady()
+{
+    for (;;) {
+        D4Link.GetPrinterStatus();
+        if (PrinterStatus == psReady)
+            return true;
+        if (PrinterStatus == psError)
+            return false;
+        platform::clock().sleep(2000);
+    }
+}
+
+void TFormAdjust::SetAdjustmentItems(const QStringList &items)
+{
+    AdjustRdoGrp->setItems(items);
+}
+
+void TFormAdjust::SetTabSheet1Caption(const QString &caption)
+{
+    AdjustmentTab->setTabText(AdjustmentTab->indexOf(TabSheet1), caption);
+}
+
+QString TFormAdjust::TabSheet1Caption() const
+{
+    return AdjustmentTab->tabText(AdjustmentTab->indexOf(TabSheet1));
+}
+
+void TFormAdjust::SetUsbIdRowVisible(bool visible)
+{
+    USBIDGaideLabel->setVisible(visible);
+    USBIDGaidePanel->setVisible(visible);
+}
+
+void TFormAdjust::AdjustRdoGrpClick()
+{
+    ResetWorkArea(false, true);
+    static const char *const ErrorList[]
+            = { "DefaultSetPnl", "CounterPnl", "EepromCheckPnl", "EepromBackupPnl" };
+    static const char *const UsbList[]
+            = { "DefaultSetPnl", "HdVolPnl", "BidPnl", "UsbIdPnl", "TopMarginMainPnl" };
+    static const char *const ParallelList[]
+            = { "DefaultSetPnl", "HdVolPnl", "BidPnl", "TopMarginMainPnl" };
+    const int index = AdjustRdoGrp->itemIndex();
+    auto route = [&](const auto &list) {
+        if (index >= 0 && index < int(std::size(list)))
+            showPanel(list[index]);
+    };
+    if (PrinterErrorMode)
+        route(ErrorList);
+    else if (IsUsbCapable(ModelCode()))
+        route(UsbList);
+    else
+        route(ParallelList);
+    MentRdoGrp->setItemIndex(-1);
+    A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::MentRdoGrpClick()
+{
+    ResetWorkArea(false, true);
+    static const char *const Targets[] = { "CleaningPnl", "ChargePnl",      "TraStep0Pnl",
+                                           "CounterPnl",  "EepromCheckPnl", "EepromBackupPnl" };
+    const int index = MentRdoGrp->itemIndex();
+    if (index >= 0 && index < int(std::size(Targets)))
+        showPanel(Targets[index]);
+    AdjustRdoGrp->setItemIndex(-1);
+    A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::AdjustmentTabChange()
+{
+    ResetWorkArea(false, false);
+    showPanel("CanvasPnl");
+    StatusMemo->clear();
+    AdjustRdoGrp->setItemIndex(-1);
+    MentRdoGrp->setItemIndex(-1);
+    A4patRdoBtn->setChecked(false);
+}
+
+void TFormAdjust::AdjustRtnBtnClick()
+{
+    close();
+}
+
+void TFormAdjust::GetStatusBtnClick()
+{
+    ResetWorkArea(false, false);
+    showPanel("CanvasPnl");
+#ifdef CANTRA_HAVE_STATUS_MONITOR
+    if (StatusMonitorWindow)
+        StatusMonitorWindow->RequestStatus();
+#endif
+}
+
+void TFormAdjust::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TFormAdjust::FormClose()
+{
+    ResetWorkArea(false, false);
+    for (QLabel *box : { ui->ShowHdVolIDPnl, ui->ShowMs1Pnl, ui->ShowMs2Pnl, ui->ShowVsPnl,
+                         ui->ShowPrnUsbIDLbl, ui->ShowProCounterPnl, ui->ShowTopMarginPnl })
+        box->clear();
+
+    D4Link.CloseChannel(DataSocket, 0);
+    platform::clock().sleep(200);
+    if (!ExchangeDone) {
+        platform::showMessage(
+                platform::MessageKind::Information,
+                "This program starts to initialize the printer.\nPlease wait about 10 seconds.");
+        platform::cursor().setBusy(true);
+        D4Link.ResetPrinter();
+        platform::clock().sleep(10000);
+    }
+    D4Link.CloseChannel(ControlSocket, 0);
+    platform::clock().sleep(200);
+    D4Link.D4Exit();
+    PrinterDriver.ClosePort();
+
+    platform::cursor().setBusy(false);
+    showPanel("CanvasPnl");
+
+    AdjustRdoGrp->setItemIndex(-1);
+    MentRdoGrp->setItemIndex(-1);
+    ui->HdVolRdoBtn->setItemIndex(0);
+    ui->BidRdoBtn->setItemIndex(0);
+    ui->CounterRdoBtn->setItemIndex(0);
+    A4patRdoBtn->setChecked(false);
+
+    {
+        // Choosing the tab in code is no change by the technician.
+        const QSignalBlocker blocker(AdjustmentTab);
+        AdjustmentTab->setCurrentWidget(TabSheet1);
+    }
+
+#ifdef CANTRA_HAVE_FORM_QUIT
+    if (FormQuit)
+        FormQuit->show();
+#endif
+
+    MentRdoGrp->setEnabled(true);
+    A4patRdoBtn->setEnabled(true);
+    SetTabSheet1Caption(QStringLiteral("Adjustment"));
+    AdjustRdoGrp->setTitle(QStringLiteral("Adjustment items"));
+    AdjustRdoGrp->clearItems();
+    PrinterErrorMode = false;
+}
+
+void TFormAdjust::DisableTimerTimer()
+{
+    bool monitorVisible = false;
+#ifdef CANTRA_HAVE_STATUS_MONITOR
+    monitorVisible = StatusMonitorWindow && StatusMonitorWindow->isVisible();
+#endif
+    setEnabled(!monitorVisible);
+    DisableTimer->stop();
+}
+
+void TFormAdjust::keyPressEvent(QKeyEvent *event)
+{
+    // Enter presses the shown panel's default button, Escape its cancel button or, on a panel
+    // without one, the window's own.
+    QWidget *shown = visiblePanel();
+    const auto press = [](QPushButton *button) {
+        if (button && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+        return false;
+    };
+    const auto find = [shown](auto &&wanted) -> QPushButton * {
+        if (!shown)
+            return nullptr;
+        for (QPushButton *button : shown->findChildren<QPushButton *>())
+            if (wanted(button))
+                return button;
+        return nullptr;
+    };
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (press(find([](QPushButton *b) { return b->isDefault(); })))
+            return;
+    } else if (event->key() == Qt::Key_Escape) {
+        if (press(find([](QPushButton *b) { return b->property("cancel").toBool(); }))
+            || press(AdjustRtnBtn))
+            return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFormAdjust::ShowPanelForScreenshot(const QString &panelName)
+{
+    ResetWorkArea(false, false);
+    const QByteArray name = panelName.toLatin1();
+    showPanel(name.constData());
+    if (panelName == QLatin1String("EepromGridPnl"))
+        StatusMemo->hide();
+    if (panelName == QLatin1String("BidPrnPnl"))
+        setBidCountLabel();
+}
+
+bool TFormAdjust::SaveScreenshots(const QString &directory)
+{
+    QDir().mkpath(directory);
+    bool allWritten = true;
+    for (const QString &name : PanelNames()) {
+        ShowPanelForScreenshot(name);
+        allWritten = grab().save(QDir(directory).filePath(name + QStringLiteral(".png")))
+                && allWritten;
+    }
+    ShowPanelForScreenshot(QStringLiteral("CanvasPnl"));
+    return allWritten;
+}
