@@ -235,6 +235,10 @@ void FactoryCommands::run(uint8_t code, const std::vector<uint8_t> &q)
     EepromImage &image = m_printer.eeprom();
     switch (code) {
     case 0x41: {
+        if (readReplyText) {
+            m_printer.reply(DataChannel, { readReplyText->begin(), readReplyText->end() });
+            break;
+        }
         // The value's hex digits land at payload bytes 14 and 15: packet bytes 20 and 21.
         char text[19];
         std::snprintf(text, sizeof text, "@BDC PS\r\nEE:%02X%02X;\n", q[0], image[q[0]]);

@@ -52,6 +52,10 @@ public:
     // Times the remote-mode sequence ran to its end.
     int remoteSessions() const { return m_remoteSessions; }
 
+    // For tests of the host's reply handling: the payload of every data-channel EEPROM read
+    // reply, verbatim.
+    std::optional<std::string> readReplyText;
+
     // How long the printer's own sequences keep it from being ready, in platform-clock ms.
     static constexpr int64_t HeadCleaningMs = 8000;
     static constexpr int64_t InkChargeMs = 20000;
