@@ -1,0 +1,99 @@
+// Message boxes and the busy cursor of the window toolkit. A box belongs to the active window
+// unless the message asks for a box of its own (shown even before any window exists).
+#include "platform/qt/QtPlatform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+
+const char *defaultTitle(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Error: return "Error";
+    case MessageKind::Warning: return "Warning";
+    case MessageKind::Information: return "Information";
+    case MessageKind::Confirmation: return "Confirm";
+    case MessageKind::Plain: break;
+    }
+    return "";
+}
+
+namespace {
+
+QMessageBox::Icon iconOf(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Error: return QMessageBox::Critical;
+    case MessageKind::Warning: return QMessageBox::Warning;
+    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Confirmation: return QMessageBox::Question;
+    case MessageKind::Plain: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+MessageAnswer QtDialogs::show(const Message &message)
+{
+    QWidget *owner = message.system ? nullptr : QApplication::activeWindow();
+    const QString title = QString::fromLocal8Bit(message.title.empty() ? defaultTitle(message.kind)
+                                                                       : message.title.c_str());
+    QMessageBox box(iconOf(message.kind), title, QString::fromLocal8Bit(message.text.c_str()),
+                    QMessageBox::NoButton, owner);
+    switch (message.buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    }
+    // A busy cursor must not hide the pointer over a box that waits for the technician.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int chosen = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    switch (chosen) {
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    default: break;
+    }
+    return MessageAnswer::Ok;
+}
+
+void QtCursor::setBusy(bool busy)
+{
+    // The override cursor stacks; keeping one level at most lets any number of "busy" calls
+    // be undone by a single "normal".
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void installQtPlatform()
+{
+    static QtDialogs dialogs;
+    static QtCursor cursor;
+    setDialogs(&dialogs);
+    setCursor(&cursor);
+}
+
+} // namespace platform

@@ -1,0 +1,38 @@
+// The version box, reached from the start window's pop-up menu and shown modally.
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace Ui {
+class TAboutBox;
+}
+
+class TAboutBox : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(QWidget *parent = nullptr);
+    ~TAboutBox() override;
+
+    void OKButtonClick();
+
+    QFrame *Panel1;
+    QLabel *Image1;
+    QLabel *Label1;
+    QLabel *Label4;
+    QLabel *Label3;
+    QLabel *Version;
+    QPushButton *OKButton;
+
+private:
+    std::unique_ptr<Ui::TAboutBox> ui;
+};
+
+extern TAboutBox *AboutBox;

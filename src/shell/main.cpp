@@ -1,0 +1,137 @@
+// The program: the five windows over one printer link. Options choose an in-process virtual
+// printer instead of a cabled one, for trying the tool without hardware.
+// The virtual printer's headers come before any Qt header, which defines "emit" as a word.
+#include "vprinter/ServicedPrinter.h"
+#include "vprinter/VirtualPort.h"
+#include "vprinter/VirtualPrinter.h"
+
+#include "link/Vuviredorizaduzu.h"
+#include "platform/Platform.h"
+#include "platform/qt/QtPlatform.h"
+#include "shell/VorAvov.h"
+#include "shell/Windows.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+namespace {
+
+constexpr const char *ProgramVersion = "1.0";
+
+constexpr const char *Usage
+        = "Usage: cantra-adjust [OPTION]\n"
+          "Adjustment program for the Cantra R70 / R50 printer family.\n"
+          "\n"
+          "  --virtual-printer          bind LPT1 to LPT3 to a built-in virtual printer that\n"
+          "                             starts ready, with the EEPROM of a serviced printer\n"
+          "  --virtual-printer=STATE    the same, starting in STATE: ready, busy, paper-jam,\n"
+          "                             ink-out, paper-misload, maintenance\n"
+          "  --help                     show this text and exit\n"
+          "  --version                  show the version and exit\n"
+          "\n"
+          "Without an option the ports are the system's (CANTRA_LPT1 to CANTRA_LPT3 may name\n"
+          "other devices, or \"virtual\").\n";
+
+// How long the "busy" printer stays busy: long enough to see "Printer is busy." after the
+// start and "Ready to print." on a later "Get status".
+constexpr int64_t BusyStartMs = 60'000;
+
+// Sets the printer into a named start state; false for a name it does not know.
+bool applyState(vprinter::VirtualPrinter &printer, const std::string &state)
+{
+    vprinter::PrinterState &s = printer.state();
+    if (state == "ready")
+        return true;
+    if (state == "busy") {
+        printer.busyFor(BusyStartMs);
+        return true;
+    }
+    struct Error
+    {
+        const char *name;
+        char errorChar;
+    };
+    static constexpr Error Errors[] = {
+        { "paper-jam", '4' },
+        { "ink-out", '5' },
+        { "paper-misload", '6' },
+        { "maintenance", 'B' },
+    };
+    for (const Error &error : Errors) {
+        if (state == error.name) {
+            s.stateDigit = '0';
+            s.errorChar = error.errorChar;
+            if (error.errorChar == '5')
+                s.inkLevels[0] = 0; // the black cartridge is the empty one
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool virtualPrinter = false;
+    std::string state = "ready";
+    for (int i = 1; i < argc; ++i) {
+        const char *option = argv[i];
+        if (std::strcmp(option, "--help") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(option, "--version") == 0) {
+            std::printf("cantra-adjust %s\n", ProgramVersion);
+            return 0;
+        }
+        if (std::strcmp(option, "--virtual-printer") == 0) {
+            virtualPrinter = true;
+            continue;
+        }
+        constexpr const char Prefix[] = "--virtual-printer=";
+        if (std::strncmp(option, Prefix, sizeof Prefix - 1) == 0) {
+            virtualPrinter = true;
+            state = option + sizeof Prefix - 1;
+            continue;
+        }
+        std::fprintf(stderr, "cantra-adjust: unknown option '%s'\n%s", option, Usage);
+        return 2;
+    }
+
+    // Never deleted: the driver's port refers to it until the process has gone.
+    vprinter::VirtualPrinter *printer = nullptr;
+    if (virtualPrinter) {
+        printer = new vprinter::VirtualPrinter;
+        printer->eeprom() = vprinter::servicedEeprom();
+        if (!applyState(*printer, state)) {
+            std::fprintf(stderr, "cantra-adjust: unknown printer state '%s'\n%s", state.c_str(),
+                         Usage);
+            return 2;
+        }
+        vprinter::bindVirtualPorts(*printer, true);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Adjustment Program for Cantra R70");
+    QApplication::setApplicationVersion(ProgramVersion);
+    // The program ends when the start window closes, not when the last window happens to.
+    application.setQuitOnLastWindowClosed(false);
+    platform::installQtPlatform();
+
+    CreateWindows();
+    FormBoot->show();
+    try {
+        application.exec();
+    } catch (const std::exception &error) {
+        platform::showError(error.what());
+    } catch (...) {
+        platform::showError("An unexpected error has occurred.");
+    }
+    PrinterDriver.ClosePort();
+    return 0;
+}

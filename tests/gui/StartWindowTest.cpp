@@ -1,0 +1,296 @@
+// The start window: the start sequence on the wire, the lists, the failures at start, the
+// pop-up menu, and the continue/quit dialog that leads back to it.
+#include "ShellFixture.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+#include "shell/DovIvid.h"
+#include "shell/FormControls.h"
+#include "shell/RidAzidoz.h"
+#include "shell/VodIroze.h"
+#include "shell/VorAvov.h"
+#include "status/ZedOvovurEduvudo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+using namespace testsupport;
+using ::testing::ElementsAre;
+
+namespace {
+
+const char *const EntryBytes = "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 0A 40 50 43 51 0A "
+                               "40 50 43 51 0A";
+
+class StartWindow : public ShellFixture
+{ };
+
+TEST_F(StartWindow, ReadyPrinterGetsBothChannelsAndTheAdjustmentWindow)
+{
+    pickModelAndPort(2, 1);
+    FormBoot->PortSelectOKBtnClick();
+
+    EXPECT_THAT(wire(),
+                ElementsAre(EntryBytes, "00 00 00 08 01 00 00 10",
+                            "00 00 00 11 01 00 01 02 02 01 00 01 00 00 00 00 00",
+                            "00 00 00 0B 01 00 03 02 02 00 01", "00 00 00 0B 01 00 03 02 02 00 01",
+                            "00 00 00 0D 01 00 04 02 02 FF FF 00 01",
+                            "02 02 00 0B 00 00 73 74 01 00 01",
+                            "00 00 00 11 01 00 01 40 40 01 00 01 00 00 00 00 00"));
+    EXPECT_TRUE(printer.channelOpen(DataSocket));
+    EXPECT_EQ(D4Link.HostCredit, 0);
+    EXPECT_EQ(D4Link.PrinterCredit, 0);
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_FALSE(FormBoot->isVisible());
+    EXPECT_EQ(FormAdjust->IndividualModelNameLbl->text(), "Cantra R70PA(ESP)");
+    EXPECT_EQ(StatusMonitorWindow->windowTitle(), "Status Monitor Window : Cantra R70PA(ESP)");
+    EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(),
+              QStringList({ "EEPROM initial setting", "Head ID", "Bi-D", "Top margin" }));
+    EXPECT_TRUE(FormAdjust->USBIDGaideLabel->isHidden());
+    EXPECT_TRUE(FormAdjust->USBIDGaidePanel->isHidden());
+    EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+    // The selection stays while the start window is hidden; LPT2 was row 1.
+    EXPECT_EQ(FormBoot->GetModelCode(), 774);
+    EXPECT_EQ(FormBoot->GetPortIndex(), 1);
+}
+
+TEST_F(StartWindow, PrinterNotReadyIsDecodedAndTheDataChannelStaysClosed)
+{
+    printer.state().stateDigit = '2';
+    pickModelAndPort(0, 0);
+    FormBoot->PortSelectOKBtnClick();
+
+    EXPECT_EQ(statusRequests(), 2); // the start's own request, then RequestStatus
+    EXPECT_FALSE(printer.channelOpen(DataSocket));
+    for (const vprinter::Packet &packet : printer.received())
+        EXPECT_NE(packet.socket, DataSocket) << packet.describe();
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_FALSE(FormBoot->isVisible());
+    EXPECT_EQ(memoText(), "Printer is busy.");
+    EXPECT_FALSE(platform.cursor.busy);
+}
+
+TEST_F(StartWindow, OkWithoutBothChoicesOnlyFlashesTheCursor)
+{
+    FormBoot->PortSelectOKBtnClick();
+    FormBoot->ModelNameCombo->setCurrentIndex(1);
+    FormBoot->PortSelectOKBtnClick();
+    FormBoot->UsePortCombo->setCurrentIndex(2);
+    FormBoot->ModelNameCombo->setCurrentIndex(3); // a new model clears the port again
+    FormBoot->PortSelectOKBtnClick();
+
+    EXPECT_TRUE(printer.received().empty());
+    EXPECT_FALSE(PrinterDriver.IsOpen());
+    EXPECT_TRUE(FormBoot->isVisible());
+    EXPECT_FALSE(FormAdjust->isVisible());
+    EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false, true, false, true, false));
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+}
+
+TEST_F(StartWindow, EveryModelChangeRefillsThePortListWithThreePorts)
+{
+    EXPECT_EQ(FormBoot->UsePortCombo->count(), 0);
+    const uint16_t codes[] = { 770, 772, 774, 776 };
+    for (int row : { 0, 3, 1, 2 }) {
+        FormBoot->UsePortCombo->setCurrentIndex(FormBoot->UsePortCombo->count() - 1);
+        FormBoot->ModelNameCombo->setCurrentIndex(row);
+        ASSERT_EQ(FormBoot->UsePortCombo->count(), 3);
+        EXPECT_EQ(FormBoot->UsePortCombo->itemText(0), "LPT1");
+        EXPECT_EQ(FormBoot->UsePortCombo->itemText(1), "LPT2");
+        EXPECT_EQ(FormBoot->UsePortCombo->itemText(2), "LPT3");
+        EXPECT_EQ(FormBoot->UsePortCombo->currentIndex(), -1);
+        EXPECT_EQ(FormBoot->GetModelCode(), codes[row]);
+    }
+    EXPECT_EQ(FormBoot->ModelNameCombo->count(), 4);
+    EXPECT_EQ(FormBoot->ModelNameCombo->itemText(2), "Cantra R70PA (ESP)");
+}
+
+TEST_F(StartWindow, FailedEntryIntoPacketModeKeepsTheStartWindowWithANormalCursor)
+{
+    printer.faults().silent = true;
+    pickModelAndPort(1, 0);
+    FormBoot->PortSelectOKBtnClick();
+
+    EXPECT_EQ(PrinterStatus, psError);
+    EXPECT_EQ(ErrorStatus, esCommunication);
+    EXPECT_TRUE(FormBoot->isVisible());
+    EXPECT_FALSE(FormAdjust->isVisible());
+    EXPECT_TRUE(PrinterDriver.IsOpen());
+    // Three tries of the entry, then nothing more.
+    ASSERT_EQ(received().size(), 3u);
+    EXPECT_EQ(received().front(), "entry into packet mode");
+    EXPECT_FALSE(platform.cursor.busy);
+    EXPECT_TRUE(platform.dialogs.shown.empty());
+
+    // The technician may try again once the printer answers.
+    printer.faults().silent = false;
+    printer.clearReceived();
+    FormBoot->PortSelectOKBtnClick();
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_TRUE(printer.channelOpen(DataSocket));
+}
+
+TEST_F(StartWindow, PortThatCannotBeOpenedEndsTheProgramAfterOneMessage)
+{
+    platform::systemPorts().setAllVirtual(false);
+    platform::systemPorts().setVirtualFactory(nullptr);
+    const char *before = std::getenv("CANTRA_LPT1");
+    const std::string saved = before ? before : "";
+    setenv("CANTRA_LPT1", "/nonexistent/cantra-port", 1);
+
+    pickModelAndPort(0, 0);
+    EXPECT_THROW(FormBoot->PortSelectOKBtnClick(), ProcessExit);
+
+    if (before)
+        setenv("CANTRA_LPT1", saved.c_str(), 1);
+    else
+        unsetenv("CANTRA_LPT1");
+    EXPECT_THAT(platform.process.exits, ElementsAre(0));
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre("Cannot open port."));
+    EXPECT_EQ(platform.dialogs.shown.front().title, "error");
+    EXPECT_FALSE(FormAdjust->isVisible());
+}
+
+TEST_F(StartWindow, RightClickOpensThePopupMenuBesideThePointer)
+{
+    FormBoot->move(40, 30);
+    const QPoint expected = FormBoot->frameGeometry().topLeft() + QPoint(120 + 3, 70 + 20);
+    EXPECT_EQ(FormBoot->PopupMenuPosition(120, 70), expected);
+
+    QMouseEvent left(QEvent::MouseButtonRelease, QPointF(120, 70),
+                     FormBoot->mapToGlobal(QPointF(120, 70)), Qt::LeftButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(FormBoot, &left);
+    EXPECT_FALSE(FormBoot->PopupMenu1->isVisible());
+
+    QMouseEvent right(QEvent::MouseButtonRelease, QPointF(120, 70),
+                      FormBoot->mapToGlobal(QPointF(120, 70)), Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(FormBoot, &right);
+    EXPECT_TRUE(FormBoot->PopupMenu1->isVisible());
+    EXPECT_EQ(FormBoot->PopupMenu1->pos(), expected);
+    ASSERT_EQ(FormBoot->PopupMenu1->actions().size(), 1);
+    EXPECT_EQ(FormBoot->PopupMenu1->actions().front(), FormBoot->Version1);
+    EXPECT_EQ(FormBoot->Version1->text(), "Version");
+    FormBoot->PopupMenu1->hide();
+}
+
+TEST_F(StartWindow, VersionItemShowsTheVersionBoxModally)
+{
+    bool sawBox = false;
+    QTimer::singleShot(0, [&] {
+        sawBox = AboutBox->isVisible() && QApplication::activeModalWidget() == AboutBox;
+        AboutBox->OKButton->click();
+    });
+    FormBoot->Version1->trigger();
+    EXPECT_TRUE(sawBox);
+    EXPECT_FALSE(AboutBox->isVisible());
+    EXPECT_EQ(AboutBox->result(), QDialog::Accepted);
+}
+
+TEST_F(StartWindow, VersionBoxTexts)
+{
+    EXPECT_EQ(AboutBox->windowTitle(), "Version");
+    EXPECT_EQ(AboutBox->Label1->text(), "Cantra R70PA / R50PA ");
+    EXPECT_EQ(AboutBox->Label4->text(), "Adjustment Program");
+    EXPECT_EQ(AboutBox->Label3->text(), "for Windows 95");
+    EXPECT_EQ(AboutBox->Version->text(), "Version 1.0");
+    EXPECT_EQ(AboutBox->OKButton->text(), "OK");
+    EXPECT_TRUE(AboutBox->OKButton->isDefault());
+    EXPECT_EQ(AboutBox->Image1->pixmap().size(), QSize(64, 64));
+    EXPECT_EQ(AboutBox->size(), QSize(298, 236));
+    EXPECT_EQ(AboutBox->Label1->font().family(), "Arial");
+    EXPECT_EQ(AboutBox->Label1->font().pixelSize(), 12);
+}
+
+TEST_F(StartWindow, LayoutOfTheStartWindow)
+{
+    EXPECT_EQ(FormBoot->windowTitle(), "VORNE Printer Adjustment Program");
+    EXPECT_EQ(FormBoot->size(), QSize(615, 264));
+    EXPECT_EQ(FormBoot->palette().color(QPalette::Window), QColor(158, 248, 176));
+    EXPECT_EQ(FormBoot->Label1->font().pixelSize(), 32);
+    EXPECT_TRUE(FormBoot->Label1->font().bold());
+    EXPECT_TRUE(FormBoot->Label1->font().italic());
+    EXPECT_EQ(FormBoot->Label2->text(), "for Windows95");
+    EXPECT_EQ(FormBoot->Label2->font().pixelSize(), 16);
+    EXPECT_EQ(FormBoot->Panel1->text(), "Model Name");
+    EXPECT_EQ(FormBoot->Panel2->text(), "Interface");
+    EXPECT_EQ(FormBoot->ModelNameCombo->parentWidget(), FormBoot->Panel3);
+    EXPECT_EQ(FormBoot->UsePortCombo->parentWidget(), FormBoot->Panel4);
+    EXPECT_TRUE(FormBoot->PortSelectOKBtn->isDefault());
+    EXPECT_EQ(FormBoot->PortSelectOKBtn->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(FormBoot->ProEndBtn->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(FormBoot->ProEndBtn->text(), "Quit");
+}
+
+TEST_F(StartWindow, NextBringsTheStartWindowBackWithNoSelection)
+{
+    pickModelAndPort(3, 2);
+    FormBoot->PortSelectOKBtnClick();
+    ASSERT_FALSE(FormBoot->isVisible());
+    FormAdjust->hide();
+    FormQuit->show();
+    FormBoot->PortSelectOKBtn->setEnabled(false);
+
+    FormQuit->NextBtn->click();
+    EXPECT_FALSE(FormQuit->isVisible());
+    EXPECT_TRUE(FormBoot->isVisible());
+    EXPECT_EQ(FormBoot->ModelNameCombo->currentIndex(), -1);
+    EXPECT_EQ(FormBoot->UsePortCombo->currentIndex(), -1);
+    EXPECT_TRUE(FormBoot->PortSelectOKBtn->isEnabled());
+    EXPECT_TRUE(FormBoot->ProEndBtn->isEnabled());
+}
+
+TEST_F(StartWindow, QuitEndsTheProgramWhileTheStartWindowIsHidden)
+{
+    int ended = 0;
+    const auto connection
+            = QObject::connect(FormBoot, &TFormBoot::programEnded, [&ended] { ++ended; });
+    FormBoot->hide();
+    FormQuit->show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(FormQuit, &escape);
+    QObject::disconnect(connection);
+
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(FormQuit->isVisible());
+    EXPECT_FALSE(FormBoot->isVisible());
+}
+
+TEST_F(StartWindow, QuitButtonOfTheStartWindowEndsTheProgram)
+{
+    int ended = 0;
+    const auto connection
+            = QObject::connect(FormBoot, &TFormBoot::programEnded, [&ended] { ++ended; });
+    FormBoot->ProEndBtn->click();
+    QObject::disconnect(connection);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(FormBoot->isVisible());
+}
+
+TEST_F(StartWindow, ContinueDialogCannotBeClosedFromItsTitleBar)
+{
+    FormQuit->show();
+    EXPECT_FALSE(FormQuit->close());
+    EXPECT_TRUE(FormQuit->isVisible());
+    EXPECT_FALSE(FormQuit->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(FormQuit->windowTitle(), " Adjustment Program");
+    EXPECT_EQ(FormQuit->Label1->text(), "Do you continue?");
+    EXPECT_TRUE(FormQuit->NextBtn->isDefault());
+    EXPECT_EQ(FormQuit->size(), QSize(236, 108));
+    EXPECT_EQ(FormQuit->palette().color(QPalette::Window), QColor(174, 177, 210));
+    FormQuit->hide();
+}
+
+} // namespace
