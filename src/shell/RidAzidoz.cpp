@@ -188,6 +188,8 @@ TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdj
     ui->UpDown1->setAssociate(ui->BidWrtEdit);
     ui->TopMarginUpDown->setAssociate(ui->TopMarginEdit);
     ui->No7LabelName->hide();
+    // The start window shows the USB ID row only for a USB-capable model.
+    SetUsbIdRowVisible(false);
 
     for (const char *name : Panels)
         panel(name)->setVisible(name == std::string_view("CanvasPnl"));
