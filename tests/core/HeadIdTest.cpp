@@ -30,15 +30,6 @@ TEST(HeadIdAlphabet, EncodeAndDecodeAreInverse)
         EXPECT_EQ(TPHeadID::DecodeIdChar(c), 0) << int(c);
 }
 
-TEST(HeadIdCheck, ValueIsAlwaysOneToThirtyOne)
-{
-    EXPECT_EQ(TPHeadID::CheckValue(1, 0, 1, 1, 1), 5); // sum 26
-    EXPECT_EQ(TPHeadID::CheckValue(1, 1, 1, 1, 1), 1); // sum 30
-    EXPECT_EQ(TPHeadID::CheckValue(1, 0, 7, 1, 1), 31); // sum 62
-    EXPECT_EQ(TPHeadID::CheckValue(0, 0, 0, 0, 0), 31);
-    EXPECT_EQ(TPHeadID::CheckValue(255, 255, 255, 255, 255), 31 - (30 * 255) % 31);
-}
-
 class HeadId : public CommandFixture
 { };
 

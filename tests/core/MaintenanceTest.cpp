@@ -111,12 +111,6 @@ TEST_F(ReadyPoll, EveryStateButReadyAndErrorCountsAsBusy)
     EXPECT_EQ(polls, 7u);
 }
 
-TEST_F(ReadyPoll, ReadyAtOnceNeedsNoPause)
-{
-    EXPECT_TRUE(Maintenance.WaitUntilReady());
-    EXPECT_EQ(std::count(platform.clock.sleeps.begin(), platform.clock.sleeps.end(), 2000u), 0);
-}
-
 TEST_F(ReadyPoll, APrinterThatStopsAnsweringIsAnErrorNotAnEndlessWait)
 {
     printer.faults().silent = true;

@@ -19,11 +19,8 @@ platform::LocalTime at(int year, int month, int day, int hour, int minute, int s
     return { year, month, day, hour, minute, second };
 }
 
-TEST(UsbIdStamp, CodingOfEachField)
+TEST(UsbIdStamp, BoundariesOfEachField)
 {
-    EXPECT_EQ(VORizOroRu::Stamp(at(2004, 3, 5, 14, 47, 12)), "435EHC20");
-    EXPECT_EQ(VORizOroRu::Stamp(at(2009, 12, 31, 9, 59, 59)), "ACV9TT30");
-    EXPECT_EQ(VORizOroRu::Stamp(at(2000, 1, 1, 0, 0, 0)), "01100000");
     EXPECT_EQ(VORizOroRu::Stamp(at(1999, 10, 10, 23, 29, 30)), "9AANT010");
     EXPECT_EQ(VORizOroRu::Stamp(at(2008, 11, 9, 10, 30, 29)), "8B9A0T20");
 }
