@@ -34,11 +34,22 @@ QMessageBox::Icon iconOf(MessageKind kind)
     return QMessageBox::NoIcon;
 }
 
+// The window a box belongs to: the active one, else any window the technician can see.
+QWidget *ownerWindow()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->isWindow() && !(widget->windowType() == Qt::Popup))
+            return widget;
+    return nullptr;
+}
+
 } // namespace
 
 MessageAnswer QtDialogs::show(const Message &message)
 {
-    QWidget *owner = message.system ? nullptr : QApplication::activeWindow();
+    QWidget *owner = message.system ? nullptr : ownerWindow();
     const QString title = QString::fromLocal8Bit(message.title.empty() ? defaultTitle(message.kind)
                                                                        : message.title.c_str());
     QMessageBox box(iconOf(message.kind), title, QString::fromLocal8Bit(message.text.c_str()),
