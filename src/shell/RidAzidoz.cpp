@@ -9,14 +9,9 @@
 #include "platform/Platform.h"
 #include "shell/FormControls.h"
 
-#if __has_include("shell/DovIvid.h")
 #include "shell/DovIvid.h"
-#define CANTRA_HAVE_FORM_QUIT 1
-#endif
-#if __has_include("status/ZedOvovurEduvudo.h")
+#include "shell/Models.h"
 #include "status/ZedOvovurEduvudo.h"
-#define CANTRA_HAVE_STATUS_MONITOR 1
-#endif
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -356,7 +351,7 @@ uint16_t TFormAdjust::ModelCode() const
 
 bool TFormAdjust::IsUsbCapable(uint16_t modelCode)
 {
-    return modelCode == 769 || modelCode == 771 || modelCode == 773 || modelCode == 775;
+    return models::isUsbCapable(modelCode);
 }
 
 QWidget *TFormAdjust::panel(const char *name) const
@@ -571,10 +566,8 @@ void TFormAdjust::GetStatusBtnClick()
 {
     ResetWorkArea(false, false);
     showPanel("CanvasPnl");
-#ifdef CANTRA_HAVE_STATUS_MONITOR
     if (StatusMonitorWindow)
         StatusMonitorWindow->RequestStatus();
-#endif
 }
 
 void TFormAdjust::closeEvent(QCloseEvent *event)
@@ -621,10 +614,8 @@ void TFormAdjust::FormClose()
         AdjustmentTab->setCurrentWidget(TabSheet1);
     }
 
-#ifdef CANTRA_HAVE_FORM_QUIT
     if (FormQuit)
         FormQuit->show();
-#endif
 
     MentRdoGrp->setEnabled(true);
     A4patRdoBtn->setEnabled(true);
@@ -636,11 +627,7 @@ void TFormAdjust::FormClose()
 
 void TFormAdjust::DisableTimerTimer()
 {
-    bool monitorVisible = false;
-#ifdef CANTRA_HAVE_STATUS_MONITOR
-    monitorVisible = StatusMonitorWindow && StatusMonitorWindow->isVisible();
-#endif
-    setEnabled(!monitorVisible);
+    setEnabled(!(StatusMonitorWindow && StatusMonitorWindow->isVisible()));
     DisableTimer->stop();
 }
 

@@ -4,8 +4,10 @@
 // Before any Qt header: the virtual printer has a member that Qt's keywords would rename.
 #include "support/LinkFixture.h"
 
+#include "shell/DovIvid.h"
 #include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
+#include "status/ZedOvovurEduvudo.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
@@ -85,6 +87,10 @@ class AdjustWindow : public LinkFixture
 protected:
     AdjustWindow()
     {
+        quit = std::make_unique<TFormQuit>();
+        FormQuit = quit.get();
+        monitor = std::make_unique<TStatusMonitorWindow>();
+        StatusMonitorWindow = monitor.get();
         window = std::make_unique<TFormAdjust>();
         FormAdjust = window.get();
         window->ModelCodeSource = [this] { return modelCode; };
@@ -95,6 +101,8 @@ protected:
     {
         window.reset();
         FormAdjust = nullptr;
+        StatusMonitorWindow = nullptr;
+        FormQuit = nullptr;
     }
 
     template<typename T = QWidget> T *control(const char *name) const
@@ -140,6 +148,8 @@ protected:
     }
 
     uint16_t modelCode = 770;
+    std::unique_ptr<TFormQuit> quit;
+    std::unique_ptr<TStatusMonitorWindow> monitor;
     std::unique_ptr<TFormAdjust> window;
 };
 
@@ -690,12 +700,52 @@ TEST_F(AdjustWindow, WaitUntilReadyAnswersReadyOrError)
     EXPECT_EQ(memo(), "") << "the caller reports the error";
 }
 
-TEST_F(AdjustWindow, TimerTickEnablesTheWindowWhenTheMonitorIsHidden)
+TEST_F(AdjustWindow, TimerTickEnablesTheWindowUnlessTheMonitorIsShown)
 {
     window->setEnabled(false);
     window->DisableTimerTimer();
     EXPECT_TRUE(window->isEnabled());
     EXPECT_FALSE(window->DisableTimer->isActive());
+
+    monitor->show();
+    window->DisableTimer->start();
+    window->DisableTimerTimer();
+    EXPECT_FALSE(window->isEnabled());
+    EXPECT_FALSE(window->DisableTimer->isActive());
+    monitor->hide();
+}
+
+TEST_F(AdjustWindow, GetStatusShowsTheBlankWorkAreaAndTheDecodedState)
+{
+    startLink();
+    pick("AdjustRdoGrp", 2);
+    printer.clearReceived();
+    click("GetStatusBtn");
+    EXPECT_THAT(visiblePanels(), ElementsAre("CanvasPnl"));
+    EXPECT_EQ(memo(), "Ready to print.");
+    ASSERT_FALSE(received().empty());
+    EXPECT_THAT(received(), ::testing::Contains(::testing::StartsWith("data on 2: \"st\"")));
+}
+
+TEST_F(AdjustWindow, AnErrorStatusRoutesTheRecoveryItemsAndReadyRestoresTheModelList)
+{
+    startLink();
+    modelCode = 771;
+    printer.state().errorChar = '4';
+    click("GetStatusBtn");
+    ASSERT_TRUE(window->PrinterErrorMode);
+    ASSERT_EQ(window->AdjustRdoGrp->items(), RecoveryItems);
+    pick("AdjustRdoGrp", 1);
+    EXPECT_THAT(visiblePanels(), ElementsAre("CounterPnl"));
+    pick("AdjustRdoGrp", 2);
+    EXPECT_THAT(visiblePanels(), ElementsAre("EepromCheckPnl"));
+
+    printer.state().errorChar = 0;
+    click("GetStatusBtn");
+    ASSERT_FALSE(window->PrinterErrorMode);
+    ASSERT_EQ(window->AdjustRdoGrp->items(), UsbItems);
+    pick("AdjustRdoGrp", 3);
+    EXPECT_THAT(visiblePanels(), ElementsAre("UsbIdPnl"));
 }
 
 // ---- the close sequence ----
@@ -746,6 +796,7 @@ TEST_F(AdjustWindowClose, ResetsThePrinterBetweenTheTwoChannelCloses)
                             "CloseChannel(2)", "sleep 200", "Exit"));
     EXPECT_FALSE(PrinterDriver.IsOpen());
     EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(quit->isVisible()) << "the continue/quit dialog follows";
     EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
 }
 
