@@ -26,6 +26,15 @@ release: deps
 	cmake -S . -B $(BUILD_DIR)/release -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF
 	cmake --build $(BUILD_DIR)/release -j $(JOBS)
 
+demo: release
+	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
+
+# Every window and every panel of the adjustment window, rendered offscreen.
+screenshots: build-test
+	mkdir -p $(BUILD_DIR)/screenshots
+	CANTRA_SCREENSHOTS="$(abspath $(BUILD_DIR)/screenshots)" QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests --gtest_filter='Screenshots.*'
+
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DCANTRA_GUI=OFF -DCANTRA_TESTS=OFF

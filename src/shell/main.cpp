@@ -1,13 +1,13 @@
 // The program: the five windows over one printer link. Options choose an in-process virtual
 // printer instead of a cabled one, for trying the tool without hardware.
 // The virtual printer's headers come before any Qt header, which defines "emit" as a word.
-#include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
 
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtPlatform.h"
+#include "shell/DemoPrinter.h"
 #include "shell/VorAvov.h"
 #include "shell/Windows.h"
 
@@ -35,43 +35,6 @@ constexpr const char *Usage
           "\n"
           "Without an option the ports are the system's (CANTRA_LPT1 to CANTRA_LPT3 may name\n"
           "other devices, or \"virtual\").\n";
-
-// How long the "busy" printer stays busy: long enough to see "Printer is busy." after the
-// start and "Ready to print." on a later "Get status".
-constexpr int64_t BusyStartMs = 60'000;
-
-// Sets the printer into a named start state; false for a name it does not know.
-bool applyState(vprinter::VirtualPrinter &printer, const std::string &state)
-{
-    vprinter::PrinterState &s = printer.state();
-    if (state == "ready")
-        return true;
-    if (state == "busy") {
-        printer.busyFor(BusyStartMs);
-        return true;
-    }
-    struct Error
-    {
-        const char *name;
-        char errorChar;
-    };
-    static constexpr Error Errors[] = {
-        { "paper-jam", '4' },
-        { "ink-out", '5' },
-        { "paper-misload", '6' },
-        { "maintenance", 'B' },
-    };
-    for (const Error &error : Errors) {
-        if (state == error.name) {
-            s.stateDigit = '0';
-            s.errorChar = error.errorChar;
-            if (error.errorChar == '5')
-                s.inkLevels[0] = 0; // the black cartridge is the empty one
-            return true;
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -107,8 +70,7 @@ int main(int argc, char **argv)
     vprinter::VirtualPrinter *printer = nullptr;
     if (virtualPrinter) {
         printer = new vprinter::VirtualPrinter;
-        printer->eeprom() = vprinter::servicedEeprom();
-        if (!applyState(*printer, state)) {
+        if (!prepareVirtualPrinter(*printer, state)) {
             std::fprintf(stderr, "cantra-adjust: unknown printer state '%s'\n%s", state.c_str(),
                          Usage);
             return 2;
