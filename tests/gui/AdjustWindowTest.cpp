@@ -180,6 +180,48 @@ TEST_F(AdjustWindow, StartsWithTheBlankWorkAreaAndNothingSelected)
                             "Protection counter check", "EEPROM check", "EEPROM backup data" }));
 }
 
+TEST_F(AdjustWindow, RegionsPanelsAndFontsSitWhereTheLayoutPutsThem)
+{
+    const struct
+    {
+        const char *name;
+        QRect geometry;
+    } regions[]
+            = { { "TabPanel", { 5, 5, 240, 296 } },      { "StatusMemo", { 253, 307, 413, 94 } },
+                { "ReturnPnl", { 5, 307, 240, 94 } },    { "Panel8", { 673, 5, 138, 396 } },
+                { "AdjustRtnBtn", { 40, 359, 62, 27 } }, { "GetStatusBtn", { 128, 359, 81, 27 } } };
+    for (const auto &region : regions)
+        EXPECT_EQ(control(region.name)->geometry(), region.geometry) << region.name;
+    for (const QString &name : TFormAdjust::PanelNames()) {
+        const QWidget *panel = window->findChild<QWidget *>(name);
+        EXPECT_EQ(panel->geometry(), QRect(253, 5, 413, name == "EepromGridPnl" ? 396 : 296))
+                << name.toStdString();
+    }
+    EXPECT_EQ(window->font().family(), "Arial");
+    EXPECT_EQ(window->font().pixelSize(), 11);
+    EXPECT_EQ(window->StatusMemo->font().pixelSize(), 17);
+    EXPECT_TRUE(window->StatusMemo->isReadOnly());
+    EXPECT_EQ(window->IndividualModelNameLbl->text(), "Model Name");
+    EXPECT_EQ(window->IndividualModelNameLbl->font().pixelSize(), 19);
+    EXPECT_EQ(window->IndividualModelNameLbl->palette().color(QPalette::WindowText),
+              QColor(255, 0, 0));
+    EXPECT_EQ(window->AdjustmentTab->tabText(2), "Print A4 pattern");
+    EXPECT_EQ(window->A4patRdoBtn->text(), "A4 pattern will print");
+    EXPECT_EQ(control<QLabel>("Label69")->text(), "Adjusted Item");
+    EXPECT_EQ(control<QLabel>("ShowMs1Pnl")->palette().color(QPalette::WindowText),
+              QColor(0, 0, 255));
+    for (const char *title : { "DefaultSetTitleLbl", "BidWrtTitleLbl", "TraStep0TitleLbl" }) {
+        const QLabel *label = control<QLabel>(title);
+        EXPECT_EQ(label->font().pixelSize(), 21) << title;
+        EXPECT_TRUE(label->font().italic()) << title;
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(128, 0, 0)) << title;
+    }
+    EXPECT_EQ(control<QLabel>("BidWrtTitleLbl")->text(), "Bi-d Adjust ");
+    EXPECT_EQ(control<QLabel>("TraStep0TitleLbl")->text(), "Transportation Liquid Exchange ");
+    EXPECT_EQ(control<QPushButton>("MainRtnBtn")->text(), "Previos");
+    EXPECT_FALSE(window->USBIDGaidePanel->isVisibleTo(window.get()));
+}
+
 TEST_F(AdjustWindow, RoutesEachListInForceToItsPanels)
 {
     const struct
