@@ -210,6 +210,7 @@ TEST_F(StartWindow, VersionBoxTexts)
     EXPECT_TRUE(AboutBox->OKButton->isDefault());
     EXPECT_EQ(AboutBox->Image1->pixmap().size(), QSize(64, 64));
     EXPECT_EQ(AboutBox->size(), QSize(298, 236));
+    AboutBox->Label1->ensurePolished(); // the label's own font comes with its style
     EXPECT_EQ(AboutBox->Label1->font().family(), "Arial");
     EXPECT_EQ(AboutBox->Label1->font().pixelSize(), 12);
 }
