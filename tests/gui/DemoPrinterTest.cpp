@@ -59,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         });
 
 class DemoStart : public ShellFixture
-{
-};
+{ };
 
 TEST_F(DemoStart, BusyPrinterBecomesReadyInTime)
 {
