@@ -319,7 +319,7 @@ void VirtualPrinter::answerTransaction(uint8_t command, std::vector<uint8_t> bod
     const size_t total = body.size() + HeaderLength;
     std::vector<uint8_t> packet { 0x00, 0x00, uint8_t(total >> 8), uint8_t(total), 0x01, 0x00 };
     packet.insert(packet.end(), body.begin(), body.end());
-    emit(std::move(packet));
+    transmit(std::move(packet));
 }
 
 void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
@@ -375,12 +375,12 @@ void VirtualPrinter::flushHeld(uint8_t socket)
     Channel &channel = m_channels[socket];
     while (!channel.held.empty() && channel.printerCredit > 0) {
         --channel.printerCredit;
-        emit(std::move(channel.held.front()));
+        transmit(std::move(channel.held.front()));
         channel.held.pop_front();
     }
 }
 
-void VirtualPrinter::emit(std::vector<uint8_t> packet)
+void VirtualPrinter::transmit(std::vector<uint8_t> packet)
 {
     if (m_faults.silent)
         return;

@@ -107,7 +107,7 @@ private:
     void handleTransaction(const std::vector<uint8_t> &payload);
     void handleControl(const std::vector<uint8_t> &payload);
     void answerTransaction(uint8_t command, std::vector<uint8_t> body);
-    void emit(std::vector<uint8_t> packet);
+    void transmit(std::vector<uint8_t> packet);
     void flushHeld(uint8_t socket);
     void record(Packet packet);
 

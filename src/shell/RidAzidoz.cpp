@@ -4,6 +4,8 @@
 
 #include "ui_RidAzidoz.h"
 
+#include "commands/Dazedarovovuri.h"
+#include "commands/Zedivozi.h"
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
@@ -168,6 +170,9 @@ TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdj
     AdjustRtnBtn = ui->AdjustRtnBtn;
     GetStatusBtn = ui->GetStatusBtn;
     CanvasPnl = ui->CanvasPnl;
+    UsbID.ShowUsbIdLabel = [this](const std::string &text) {
+        ShowPrnUsbIDLbl->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    };
 
     applyDeclaredLooks();
     drawPictures();
@@ -199,6 +204,7 @@ TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdj
 
 TFormAdjust::~TFormAdjust()
 {
+    UsbID.ShowUsbIdLabel = nullptr;
     if (FormAdjust == this)
         FormAdjust = nullptr;
     delete ui;
@@ -435,15 +441,9 @@ void TFormAdjust::ShowStatus(int kind, const QString &text)
         StatusMemo->setPlainText(text);
         break;
     case smWaitReady:
-        for (;;) {
-            D4Link.GetPrinterStatus();
-            if (PrinterStatus == psReady)
-                break;
-            if (PrinterStatus == psError) {
-                ShowStatus(smError, QStringLiteral("Printer is error."));
-                return;
-            }
-            platform::clock().sleep(2000);
+        if (!WaitUntilReady()) {
+            ShowStatus(smError, QStringLiteral("Printer is error."));
+            return;
         }
         setEnabled(true);
         setMemoColour(MemoBlack);
@@ -478,17 +478,7 @@ void TFormAdjust::ShowStatus(int kind, const QString &text)
     repaintNow();
 }
 
-bool TFormAdjust::WaitUntilReady()
-{
-    for (;;) {
-        D4Link.GetPrinterStatus();
-        if (PrinterStatus == psReady)
-            return true;
-        if (PrinterStatus == psError)
-            return false;
-        platform::clock().sleep(2000);
-    }
-}
+bool TFormAdjust::WaitUntilReady() { return Maintenance.WaitUntilReady(); }
 
 void TFormAdjust::SetAdjustmentItems(const QStringList &items)
 {

@@ -1,6 +1,5 @@
 // The program: the five windows over one printer link. Options choose an in-process virtual
 // printer instead of a cabled one, for trying the tool without hardware.
-// The virtual printer's headers come before any Qt header, which defines "emit" as a word.
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
 
