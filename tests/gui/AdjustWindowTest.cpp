@@ -1,7 +1,6 @@
 // The adjustment window against the in-process virtual printer: item routing, panel moves,
 // the status memo and its waits, the close sequence on the wire.
 
-// Before any Qt header: the virtual printer has a member that Qt's keywords would rename.
 #include "support/LinkFixture.h"
 
 #include "shell/DovIvid.h"

@@ -2,7 +2,6 @@
 // program's five windows, created once and put back into their start state for every test.
 #pragma once
 
-// Before any Qt header: the virtual printer has a member that Qt's keywords would rewrite.
 #include "support/LinkFixture.h"
 
 #include <QString>
