@@ -37,6 +37,8 @@ void TRadioGroup::setItems(const QStringList &items)
 void TRadioGroup::addItem(const QString &item)
 {
     auto *button = new QRadioButton(item, this);
+    // Items added after the window has set its font would otherwise take the toolkit's default.
+    button->setFont(font());
     const int index = int(m_buttons.size());
     button->setObjectName(objectName() + QStringLiteral("Item%1").arg(index));
     m_group->addButton(button, index);

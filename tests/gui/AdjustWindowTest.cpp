@@ -198,6 +198,13 @@ TEST_F(AdjustWindow, RegionsPanelsAndFontsSitWhereTheLayoutPutsThem)
     }
     EXPECT_EQ(window->font().family(), "Arial");
     EXPECT_EQ(window->font().pixelSize(), 11);
+    // Everything without a size of its own, the items of the lists included, has the window's.
+    for (const QWidget *item : { static_cast<QWidget *>(window->AdjustRdoGrp->button(0)),
+                                 static_cast<QWidget *>(window->MentRdoGrp->button(0)),
+                                 static_cast<QWidget *>(window->A4patRdoBtn) }) {
+        EXPECT_EQ(item->font().family(), "Arial") << item->objectName().toStdString();
+        EXPECT_EQ(item->font().pixelSize(), 11) << item->objectName().toStdString();
+    }
     EXPECT_EQ(window->StatusMemo->font().pixelSize(), 17);
     EXPECT_TRUE(window->StatusMemo->isReadOnly());
     EXPECT_EQ(window->IndividualModelNameLbl->text(), "Model Name");
