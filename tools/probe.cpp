@@ -26,8 +26,8 @@ int main(int argc, char **argv)
     D4Link.GrantCredit(ControlSocket, 1);
     D4Link.GetPrinterStatus();
     std::printf("%s: state %04X, error %04X, ink %u %u %u %u, warnings %d %d %d %d%s\n", port,
-                PrinterStatus, ErrorStatus, InkLevels[0], InkLevels[1], InkLevels[2],
-                InkLevels[3], WarningFlags[0], WarningFlags[1], WarningFlags[2], WarningFlags[3],
+                PrinterStatus, ErrorStatus, InkLevels[0], InkLevels[1], InkLevels[2], InkLevels[3],
+                WarningFlags[0], WarningFlags[1], WarningFlags[2], WarningFlags[3],
                 D4Link.LastExchangeFailed() ? " (no reply)" : "");
     D4Link.CloseChannel(ControlSocket, 0);
     platform::clock().sleep(200);

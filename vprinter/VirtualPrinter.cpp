@@ -43,7 +43,10 @@ uint16_t be16(const std::vector<uint8_t> &bytes, size_t at)
     return at + 1 < bytes.size() ? uint16_t(bytes[at] << 8 | bytes[at + 1]) : 0;
 }
 
-std::vector<uint8_t> textBytes(const std::string &text) { return { text.begin(), text.end() }; }
+std::vector<uint8_t> textBytes(const std::string &text)
+{
+    return { text.begin(), text.end() };
+}
 
 bool isEepromRead(const std::vector<uint8_t> &p)
 {
@@ -67,10 +70,8 @@ bool isCommand(const std::vector<uint8_t> &p, const char *letters)
 std::string Packet::describe() const
 {
     switch (kind) {
-    case Kind::Entry:
-        return "entry into packet mode";
-    case Kind::Unframed:
-        return "unframed bytes: " + hexBytes(payload);
+    case Kind::Entry: return "entry into packet mode";
+    case Kind::Unframed: return "unframed bytes: " + hexBytes(payload);
     case Kind::Transaction: {
         const std::string s = payload.size() > 2 ? std::to_string(payload[1]) : "?";
         switch (command) {
@@ -97,7 +98,10 @@ std::string Packet::describe() const
     return {};
 }
 
-VirtualPrinter::VirtualPrinter() { m_eeprom.fill(0xFF); }
+VirtualPrinter::VirtualPrinter()
+{
+    m_eeprom.fill(0xFF);
+}
 
 uint16_t VirtualPrinter::hostCredit(uint8_t socket) const
 {
@@ -116,7 +120,10 @@ void VirtualPrinter::busyFor(int64_t ms)
     m_busyUntilMs = std::max(m_busyUntilMs, platform::clock().monotonicMs() + ms);
 }
 
-bool VirtualPrinter::busy() const { return platform::clock().monotonicMs() < m_busyUntilMs; }
+bool VirtualPrinter::busy() const
+{
+    return platform::clock().monotonicMs() < m_busyUntilMs;
+}
 
 void VirtualPrinter::cleaningFor(int64_t ms)
 {
@@ -200,8 +207,8 @@ void VirtualPrinter::record(Packet packet)
 
 void VirtualPrinter::scanByteMode()
 {
-    const auto found = std::search(m_input.begin(), m_input.end(), EntryText.begin(),
-                                   EntryText.end());
+    const auto found
+            = std::search(m_input.begin(), m_input.end(), EntryText.begin(), EntryText.end());
     if (found == m_input.end()) {
         // Keep only what could still be the start of the entry string.
         const size_t keep = std::min(m_input.size(), EntryText.size() - 1);
@@ -209,10 +216,16 @@ void VirtualPrinter::scanByteMode()
         return;
     }
     if (found != m_input.begin())
-        record({ Packet::Kind::Unframed, 0, 0, { m_input.begin(), found }, { m_input.begin(), found } });
-    Packet entry { Packet::Kind::Entry, 0, uint8_t(EntryText[6]),
-                   { found + 5, found + long(EntryText.size()) },
-                   { found, found + long(EntryText.size()) } };
+        record({ Packet::Kind::Unframed,
+                 0,
+                 0,
+                 { m_input.begin(), found },
+                 { m_input.begin(), found } });
+    Packet entry{ Packet::Kind::Entry,
+                  0,
+                  uint8_t(EntryText[6]),
+                  { found + 5, found + long(EntryText.size()) },
+                  { found, found + long(EntryText.size()) } };
     const uint8_t command = entry.command;
     m_input.erase(m_input.begin(), found + long(EntryText.size()));
     record(std::move(entry));
@@ -302,9 +315,7 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         m_packetMode = false;
         m_channels.clear();
         break;
-    default:
-        answerTransaction(command, {});
-        break;
+    default: answerTransaction(command, {}); break;
     }
 }
 
@@ -317,7 +328,7 @@ void VirtualPrinter::answerTransaction(uint8_t command, std::vector<uint8_t> bod
     }
     body.insert(body.begin(), { answer, 0x00 });
     const size_t total = body.size() + HeaderLength;
-    std::vector<uint8_t> packet { 0x00, 0x00, uint8_t(total >> 8), uint8_t(total), 0x01, 0x00 };
+    std::vector<uint8_t> packet{ 0x00, 0x00, uint8_t(total >> 8), uint8_t(total), 0x01, 0x00 };
     packet.insert(packet.end(), body.begin(), body.end());
     transmit(std::move(packet));
 }
@@ -329,13 +340,14 @@ void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
         return;
     }
     const std::string answer = m_faults.answerChar ? std::string(1, *m_faults.answerChar)
-                                                   : busy() ? "BUSY" : "OK";
+            : busy()                               ? "BUSY"
+                                                   : "OK";
     const std::vector<uint8_t> answerText = textBytes("@BDC: " + answer + ";\r\n");
     if (isEepromRead(p)) {
         const uint8_t address = p[9];
         reply(ControlSocket,
-              textBytes(m_faults.eepromReadText.value_or(
-                      "@BDC PS\r\nEE:" + hex2(address) + hex2(m_eeprom[address]) + ";\r\n")));
+              textBytes(m_faults.eepromReadText.value_or("@BDC PS\r\nEE:" + hex2(address)
+                                                         + hex2(m_eeprom[address]) + ";\r\n")));
     } else if (isEepromWrite(p)) {
         if (!busy())
             m_eeprom[p[9]] = p[10];
@@ -363,8 +375,7 @@ void VirtualPrinter::reply(uint8_t socket, const std::vector<uint8_t> &payload)
             ? (--m_faults.wrongSocketReplies, WrongSocket)
             : socket;
     const size_t total = payload.size() + HeaderLength;
-    std::vector<uint8_t> packet { onWire, onWire, uint8_t(total >> 8), uint8_t(total), 0x00,
-                                  0x00 };
+    std::vector<uint8_t> packet{ onWire, onWire, uint8_t(total >> 8), uint8_t(total), 0x00, 0x00 };
     packet.insert(packet.end(), payload.begin(), payload.end());
     m_channels[socket].held.push_back(std::move(packet));
     flushHeld(socket);

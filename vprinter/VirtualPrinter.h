@@ -25,7 +25,7 @@ struct PrinterState
 {
     char stateDigit = '4'; // second digit after "ST:"; '4' is ready
     char errorChar = 0; // second character after "ER:"; 0 leaves the field out
-    std::array<uint8_t, 4> inkLevels { 0x46, 0x50, 0x50, 0x50 }; // black, cyan, magenta, yellow
+    std::array<uint8_t, 4> inkLevels{ 0x46, 0x50, 0x50, 0x50 }; // black, cyan, magenta, yellow
     std::vector<int> warnings; // codes 0 to 3 for "WR:" (written as 10 to 13)
 };
 
@@ -111,7 +111,7 @@ private:
     void flushHeld(uint8_t socket);
     void record(Packet packet);
 
-    EepromImage m_eeprom {};
+    EepromImage m_eeprom{};
     PrinterState m_state;
     Faults m_faults;
     std::vector<Packet> m_received;
@@ -128,7 +128,7 @@ private:
     int m_creditViolations = 0;
     int64_t m_busyUntilMs = 0;
     int64_t m_cleaningUntilMs = 0;
-    FactoryCommands m_factory { *this };
+    FactoryCommands m_factory{ *this };
 };
 
 } // namespace vprinter

@@ -18,22 +18,25 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void requestStop(int) { stopRequested = 1; }
+void requestStop(int)
+{
+    stopRequested = 1;
+}
 
-const char *const Usage =
-        "usage: cantra-vprinter --link PATH [options]\n"
-        "Serves a virtual printer on a pseudo-terminal whose slave side PATH links to.\n"
-        "Point the adjustment program at it with CANTRA_LPT1=PATH.\n"
-        "\n"
-        "  --link PATH       symbolic link to create for the pseudo-terminal (required)\n"
-        "  --eeprom FILE     load the 256-byte EEPROM image from FILE\n"
-        "  --state DIGIT     status state digit (0 error, 2 busy, 4 ready, 7 cleaning, ...)\n"
-        "  --error CHAR      error character (0 fatal, 4 paper jam, 5 ink out, 6 misload,\n"
-        "                    B maintenance request)\n"
-        "  --ink K,C,M,Y     ink levels, hexadecimal 00 to FF\n"
-        "  --warn CODES      low-ink warnings, e.g. 0,2 for black and magenta\n"
-        "  --trace           print each decoded packet to standard error\n"
-        "  --help            show this text\n";
+const char *const Usage
+        = "usage: cantra-vprinter --link PATH [options]\n"
+          "Serves a virtual printer on a pseudo-terminal whose slave side PATH links to.\n"
+          "Point the adjustment program at it with CANTRA_LPT1=PATH.\n"
+          "\n"
+          "  --link PATH       symbolic link to create for the pseudo-terminal (required)\n"
+          "  --eeprom FILE     load the 256-byte EEPROM image from FILE\n"
+          "  --state DIGIT     status state digit (0 error, 2 busy, 4 ready, 7 cleaning, ...)\n"
+          "  --error CHAR      error character (0 fatal, 4 paper jam, 5 ink out, 6 misload,\n"
+          "                    B maintenance request)\n"
+          "  --ink K,C,M,Y     ink levels, hexadecimal 00 to FF\n"
+          "  --warn CODES      low-ink warnings, e.g. 0,2 for black and magenta\n"
+          "  --trace           print each decoded packet to standard error\n"
+          "  --help            show this text\n";
 
 int fail(const std::string &message)
 {
@@ -90,7 +93,7 @@ void writeAll(int fd, const uint8_t *data, size_t length)
         const ssize_t n = ::write(fd, data, length);
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) {
-                pollfd p { fd, POLLOUT, 0 };
+                pollfd p{ fd, POLLOUT, 0 };
                 ::poll(&p, 1, 100);
                 continue;
             }
@@ -158,7 +161,7 @@ int main(int argc, char **argv)
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
         return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
-    termios attributes {};
+    termios attributes{};
     if (::tcgetattr(master, &attributes) == 0) {
         ::cfmakeraw(&attributes);
         ::tcsetattr(master, TCSANOW, &attributes);
@@ -172,15 +175,14 @@ int main(int argc, char **argv)
     std::signal(SIGTERM, requestStop);
     std::signal(SIGPIPE, SIG_IGN);
     if (trace)
-        printer.onTrace = [](const std::string &line) {
-            std::fprintf(stderr, "%s\n", line.c_str());
-        };
+        printer.onTrace
+                = [](const std::string &line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     std::fprintf(stderr, "cantra-vprinter: serving on %s (%s)\n", link.c_str(), slave);
 
     bool hostPresent = false;
     uint8_t buffer[4096];
     while (!stopRequested) {
-        pollfd p { master, POLLIN, 0 };
+        pollfd p{ master, POLLIN, 0 };
         const int ready = ::poll(&p, 1, 100);
         if (ready < 0 && errno != EINTR)
             break;

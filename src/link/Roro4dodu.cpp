@@ -33,8 +33,14 @@ enum TransactionCode : uint8_t {
     ExitCode = 0x08,
 };
 
-constexpr uint8_t hi(uint16_t v) { return uint8_t(v >> 8); }
-constexpr uint8_t lo(uint16_t v) { return uint8_t(v & 0xFF); }
+constexpr uint8_t hi(uint16_t v)
+{
+    return uint8_t(v >> 8);
+}
+constexpr uint8_t lo(uint16_t v)
+{
+    return uint8_t(v & 0xFF);
+}
 
 // The text of a status reply: up to the payload's end or its first NUL, whichever comes first.
 class ReplyText
@@ -42,8 +48,7 @@ class ReplyText
 public:
     ReplyText(uint8_t *payload, size_t length)
         : m_text(payload), m_length(std::find(payload, payload + length, 0) - payload)
-    {
-    }
+    { }
     // Offset of the field name, or npos.
     size_t find(std::string_view name) const
     {
@@ -105,7 +110,10 @@ uint8_t inkDigit(uint8_t c)
 
 // EEPROM reply digits: anything outside "0"-"9" is taken as its code less 0x37, so only
 // upper-case "A"-"F" give 10-15.
-uint8_t eepromDigit(uint8_t c) { return uint8_t(c >= '0' && c <= '9' ? c - '0' : c - 0x37); }
+uint8_t eepromDigit(uint8_t c)
+{
+    return uint8_t(c >= '0' && c <= '9' ? c - '0' : c - 0x37);
+}
 
 void resetStatus()
 {
@@ -156,9 +164,9 @@ void RUDovU4Zizo::D4Exit()
 
 bool RUDovU4Zizo::OpenChannel(uint8_t socket)
 {
-    const uint8_t request[] = { 0x00,   0x00, 0x00, 0x11, 0x01, 0x00, OpenChannelCode, socket,
-                                socket, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00,            0x00,
-                                0x00 };
+    const uint8_t request[]
+            = { 0x00, 0x00, 0x00, 0x11, 0x01, 0x00, OpenChannelCode, socket, socket, 0x01, 0x00,
+                0x01, 0x00, 0x00, 0x00, 0x00, 0x00 };
     if (!Transact(request, sizeof request))
         return false;
     if (socket == DataSocket) {
@@ -170,35 +178,34 @@ bool RUDovU4Zizo::OpenChannel(uint8_t socket)
 
 bool RUDovU4Zizo::CloseChannel(uint8_t socket, uint8_t c)
 {
-    const uint8_t request[] = { 0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket,
-                                socket, c };
+    const uint8_t request[]
+            = { 0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, c };
     return Transact(request, sizeof request);
 }
 
 bool RUDovU4Zizo::GrantCredit(uint8_t socket, uint16_t n)
 {
-    const uint8_t request[] = { 0x00,   0x00,   0x00,  0x0B, 0x01, 0x00, CreditCode, socket,
-                                socket, hi(n), lo(n) };
+    const uint8_t request[]
+            = { 0x00, 0x00, 0x00, 0x0B, 0x01, 0x00, CreditCode, socket, socket, hi(n), lo(n) };
     if (!Transact(request, sizeof request))
         return false;
     if (socket == DataSocket) {
         // A reply too short to carry the count is taken as accepting the grant as given.
-        PrinterCredit = ReceiveLength >= 12 ? uint16_t(ReceiveBuffer[10] << 8 | ReceiveBuffer[11])
-                                            : n;
+        PrinterCredit
+                = ReceiveLength >= 12 ? uint16_t(ReceiveBuffer[10] << 8 | ReceiveBuffer[11]) : n;
     }
     return true;
 }
 
 bool RUDovU4Zizo::RequestCredit(uint8_t socket, uint16_t n)
 {
-    const uint8_t request[] = { 0x00, 0x00, 0x00, 0x0D, 0x01, 0x00,  CreditRequestCode,
+    const uint8_t request[] = { 0x00,   0x00,   0x00, 0x0D, 0x01,  0x00, CreditRequestCode,
                                 socket, socket, 0xFF, 0xFF, hi(n), lo(n) };
     if (!Transact(request, sizeof request))
         return false;
     if (socket == DataSocket) {
         // No count in the reply: nothing was granted, and the next packet asks again.
-        HostCredit = ReceiveLength >= 12 ? uint16_t(ReceiveBuffer[10] << 8 | ReceiveBuffer[11])
-                                         : 0;
+        HostCredit = ReceiveLength >= 12 ? uint16_t(ReceiveBuffer[10] << 8 | ReceiveBuffer[11]) : 0;
     }
     return true;
 }
@@ -348,8 +355,8 @@ bool RUDovU4Zizo::ReadEepromByteChecked(uint8_t address, uint8_t &value)
 
 bool RUDovU4Zizo::sendEepromWrite(uint8_t address, uint8_t value)
 {
-    const uint8_t request[] = { '|',  '|',  0x07, 0x00, 0x07,    0x05,
-                                0x42, 0xBD, 0x21, address, value };
+    const uint8_t request[]
+            = { '|', '|', 0x07, 0x00, 0x07, 0x05, 0x42, 0xBD, 0x21, address, value };
     m_lastExchangeFailed = !SendAndReceive(request, sizeof request);
     return !m_lastExchangeFailed;
 }
@@ -384,6 +391,12 @@ uint16_t RUDovU4Zizo::sendCommand(char first, char second)
     return CheckReplyResult();
 }
 
-uint16_t RUDovU4Zizo::PaperEject() { return sendCommand('p', 'e'); }
+uint16_t RUDovU4Zizo::PaperEject()
+{
+    return sendCommand('p', 'e');
+}
 
-uint16_t RUDovU4Zizo::ResetPrinter() { return sendCommand('r', 's'); }
+uint16_t RUDovU4Zizo::ResetPrinter()
+{
+    return sendCommand('r', 's');
+}

@@ -87,7 +87,7 @@ public:
     // Whether the last control command got no usable reply.
     bool LastExchangeFailed() const { return m_lastExchangeFailed; }
 
-    uint8_t ReceiveBuffer[1024] {};
+    uint8_t ReceiveBuffer[1024]{};
     int32_t ReceiveLength = 0;
     uint16_t HostCredit = 0;
     uint16_t PrinterCredit = 0;

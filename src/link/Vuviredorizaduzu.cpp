@@ -21,13 +21,12 @@ constexpr uint32_t PauseBeforeReadMs = 10;
 } // namespace
 
 TPPrinterDriver::TPPrinterDriver()
-    : m_timeouts { .readIntervalMs = 200,
-                   .readTotalMultiplierMs = 1,
-                   .readTotalConstantMs = 5000,
-                   .writeTotalMultiplierMs = 1,
-                   .writeTotalConstantMs = 3000 }
-{
-}
+    : m_timeouts{ .readIntervalMs = 200,
+                  .readTotalMultiplierMs = 1,
+                  .readTotalConstantMs = 5000,
+                  .writeTotalMultiplierMs = 1,
+                  .writeTotalConstantMs = 3000 }
+{ }
 
 void TPPrinterDriver::OpenPort(uint16_t index)
 {
@@ -46,7 +45,10 @@ void TPPrinterDriver::OpenPort(uint16_t index)
     }
 }
 
-void TPPrinterDriver::ClosePort() { m_port.reset(); }
+void TPPrinterDriver::ClosePort()
+{
+    m_port.reset();
+}
 
 bool TPPrinterDriver::prepareTransfer()
 {
@@ -87,7 +89,7 @@ bool TPPrinterDriver::readExactly(uint8_t *buffer, size_t count)
 
 void TPPrinterDriver::discard(size_t count)
 {
-    std::array<uint8_t, 256> scratch {};
+    std::array<uint8_t, 256> scratch{};
     while (count > 0) {
         const size_t chunk = std::min(count, scratch.size());
         size_t got = 0;

@@ -22,11 +22,9 @@ public:
     {
         std::fprintf(stderr, "[%s] %s\n", message.title.c_str(), message.text.c_str());
         switch (message.buttons) {
-        case MessageButtons::YesNo:
-            return MessageAnswer::Yes;
+        case MessageButtons::YesNo: return MessageAnswer::Yes;
         case MessageButtons::Ok:
-        case MessageButtons::OkCancel:
-            break;
+        case MessageButtons::OkCancel: break;
         }
         return MessageAnswer::Ok;
     }
@@ -57,17 +55,47 @@ PortConnector *currentPorts = nullptr;
 
 } // namespace
 
-Clock &clock() { return *currentClock; }
-Dialogs &dialogs() { return *currentDialogs; }
-Cursor &cursor() { return *currentCursor; }
-Process &process() { return *currentProcess; }
-PortConnector &ports() { return currentPorts ? *currentPorts : systemPorts(); }
+Clock &clock()
+{
+    return *currentClock;
+}
+Dialogs &dialogs()
+{
+    return *currentDialogs;
+}
+Cursor &cursor()
+{
+    return *currentCursor;
+}
+Process &process()
+{
+    return *currentProcess;
+}
+PortConnector &ports()
+{
+    return currentPorts ? *currentPorts : systemPorts();
+}
 
-void setClock(Clock *clock) { currentClock = clock ? clock : &systemClock; }
-void setDialogs(Dialogs *dialogs) { currentDialogs = dialogs ? dialogs : &consoleDialogs; }
-void setCursor(Cursor *cursor) { currentCursor = cursor ? cursor : &noCursor; }
-void setProcess(Process *process) { currentProcess = process ? process : &runtimeProcess; }
-void setPorts(PortConnector *ports) { currentPorts = ports; }
+void setClock(Clock *clock)
+{
+    currentClock = clock ? clock : &systemClock;
+}
+void setDialogs(Dialogs *dialogs)
+{
+    currentDialogs = dialogs ? dialogs : &consoleDialogs;
+}
+void setCursor(Cursor *cursor)
+{
+    currentCursor = cursor ? cursor : &noCursor;
+}
+void setProcess(Process *process)
+{
+    currentProcess = process ? process : &runtimeProcess;
+}
+void setPorts(PortConnector *ports)
+{
+    currentPorts = ports;
+}
 
 void restoreDefaults()
 {
@@ -87,10 +115,19 @@ MessageAnswer showMessage(MessageKind kind, const std::string &text, MessageButt
     return dialogs().show(message);
 }
 
-void showError(const std::string &text) { showMessage(MessageKind::Error, text); }
-void showWarning(const std::string &text) { showMessage(MessageKind::Warning, text); }
+void showError(const std::string &text)
+{
+    showMessage(MessageKind::Error, text);
+}
+void showWarning(const std::string &text)
+{
+    showMessage(MessageKind::Warning, text);
+}
 
-void SystemClock::sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::sleep(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 int64_t SystemClock::seconds()
 {
@@ -109,14 +146,14 @@ int64_t SystemClock::monotonicMs()
 LocalTime SystemClock::localTime()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm parts {};
+    std::tm parts{};
 #ifdef _WIN32
     localtime_s(&parts, &now);
 #else
     localtime_r(&now, &parts);
 #endif
-    return LocalTime { parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                       parts.tm_hour,        parts.tm_min,     parts.tm_sec };
+    return LocalTime{ parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                      parts.tm_hour,        parts.tm_min,     parts.tm_sec };
 }
 
 } // namespace platform

@@ -20,7 +20,10 @@ namespace {
 constexpr unsigned ParallelPrinterMajor = 6;
 constexpr int ParallelPollStepMs = 5;
 
-int64_t nowMs() { return SystemClock().monotonicMs(); }
+int64_t nowMs()
+{
+    return SystemClock().monotonicMs();
+}
 
 class PosixPort : public PortDevice
 {
@@ -66,8 +69,8 @@ public:
     bool read(uint8_t *data, size_t length, size_t &got) override
     {
         got = 0;
-        const bool totalLimit =
-                m_timeouts.readTotalConstantMs != 0 || m_timeouts.readTotalMultiplierMs != 0;
+        const bool totalLimit
+                = m_timeouts.readTotalConstantMs != 0 || m_timeouts.readTotalMultiplierMs != 0;
         const int64_t deadline = nowMs() + m_timeouts.readTotalConstantMs
                 + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(length);
         int64_t lastByteAt = 0;
@@ -100,7 +103,7 @@ private:
             SystemClock().sleep(uint32_t(std::min(ms, ParallelPollStepMs)));
             return;
         }
-        pollfd p { m_fd, events, 0 };
+        pollfd p{ m_fd, events, 0 };
         ::poll(&p, 1, ms);
     }
 
@@ -111,7 +114,7 @@ private:
 
 void makeRaw(int fd)
 {
-    termios attributes {};
+    termios attributes{};
     if (::tcgetattr(fd, &attributes) != 0)
         return;
     ::cfmakeraw(&attributes);
@@ -129,7 +132,8 @@ std::unique_ptr<PortDevice> openSystemPort(const std::string &path)
         return nullptr;
     if (::isatty(fd))
         makeRaw(fd);
-    struct stat info {};
+    struct stat info
+    { };
     const bool parallel = ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
             && major(info.st_rdev) == ParallelPrinterMajor;
     return std::make_unique<PosixPort>(fd, !parallel);

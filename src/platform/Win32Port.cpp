@@ -17,7 +17,7 @@ public:
 
     bool getTimeouts(PortTimeouts &timeouts) override
     {
-        COMMTIMEOUTS record {};
+        COMMTIMEOUTS record{};
         if (!GetCommTimeouts(m_handle, &record))
             return false;
         timeouts.readIntervalMs = record.ReadIntervalTimeout;
@@ -30,7 +30,7 @@ public:
 
     bool setTimeouts(const PortTimeouts &timeouts) override
     {
-        COMMTIMEOUTS record {};
+        COMMTIMEOUTS record{};
         record.ReadIntervalTimeout = timeouts.readIntervalMs;
         record.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplierMs;
         record.ReadTotalTimeoutConstant = timeouts.readTotalConstantMs;
@@ -65,9 +65,9 @@ private:
 
 std::unique_ptr<PortDevice> openSystemPort(const std::string &path)
 {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    HANDLE handle
+            = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     return std::make_unique<Win32Port>(handle);

@@ -478,7 +478,10 @@ void TFormAdjust::ShowStatus(int kind, const QString &text)
     repaintNow();
 }
 
-bool TFormAdjust::WaitUntilReady() { return Maintenance.WaitUntilReady(); }
+bool TFormAdjust::WaitUntilReady()
+{
+    return Maintenance.WaitUntilReady();
+}
 
 void TFormAdjust::SetAdjustmentItems(const QStringList &items)
 {

@@ -52,17 +52,17 @@ TEST_F(ControlCommands, ReadyReplyWithoutErrorOrWarnings)
 
 TEST_F(ControlCommands, EveryStateDigitAndErrorCharacter)
 {
-    const std::pair<char, uint16_t> states[] = { { '0', psError },      { '1', psNozzleCheck },
-                                                 { '2', psBusy },       { '3', psPrinting },
-                                                 { '4', psReady },      { '7', psCleaning },
-                                                 { '8', psBeforeFill }, { '9', psMotorOff } };
+    const std::pair<char, uint16_t> states[]
+            = { { '0', psError },      { '1', psNozzleCheck }, { '2', psBusy },
+                { '3', psPrinting },   { '4', psReady },       { '7', psCleaning },
+                { '8', psBeforeFill }, { '9', psMotorOff } };
     for (const auto &[digit, code] : states) {
         statusFrom(std::string("ST:0") + digit + ";IQ:00000000;");
         EXPECT_EQ(PrinterStatus, code) << digit;
     }
-    const std::pair<char, uint16_t> errors[] = { { '0', esFatal },       { '1', esCommunication },
-                                                 { '4', esPaperJam },    { '5', esInkOut },
-                                                 { '6', esPaperMisload }, { 'B', esMaintenance } };
+    const std::pair<char, uint16_t> errors[]
+            = { { '0', esFatal },  { '1', esCommunication }, { '4', esPaperJam },
+                { '5', esInkOut }, { '6', esPaperMisload },  { 'B', esMaintenance } };
     for (const auto &[character, code] : errors) {
         statusFrom(std::string("ST:00;ER:0") + character + ";IQ:00000000;");
         EXPECT_EQ(ErrorStatus, code) << character;
@@ -165,8 +165,10 @@ TEST_F(ControlCommands, EepromWriteWhileBusyIsRefused)
 TEST_F(ControlCommands, EepromReadDigitConversion)
 {
     const std::pair<std::string, uint8_t> cases[] = {
-        { "@BDC PS\r\nEE:003F;", 0x3F }, { "@BDC PS\r\nEE:00A0;", 0xA0 },
-        { "@BDC PS\r\nEE:000a;", 42 },   { "@BDC PS\r\nEE:00G1;", 0x01 }, // 16 * 16 + 1, in 8 bits
+        { "@BDC PS\r\nEE:003F;", 0x3F },
+        { "@BDC PS\r\nEE:00A0;", 0xA0 },
+        { "@BDC PS\r\nEE:000a;", 42 },
+        { "@BDC PS\r\nEE:00G1;", 0x01 }, // 16 * 16 + 1, in 8 bits
     };
     for (const auto &[text, expected] : cases) {
         printer.faults().eepromReadText = text;

@@ -15,8 +15,7 @@ const char *const EntryBytes = "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 
                                "40 50 43 51 0A";
 
 class LinkStart : public LinkFixture
-{
-};
+{ };
 
 TEST_F(LinkStart, SequenceOnTheWireForAReadyPrinter)
 {
@@ -86,8 +85,9 @@ TEST_F(LinkStart, LinkEndLeavesThePrinterReadyForTheNextHost)
     D4Link.D4Exit();
     PrinterDriver.ClosePort();
 
-    EXPECT_THAT(wire(), ElementsAre("00 00 00 0A 01 00 02 40 40 00", "00 00 00 0A 01 00 02 02 02 00",
-                                    "00 00 00 07 01 00 08"));
+    EXPECT_THAT(wire(),
+                ElementsAre("00 00 00 0A 01 00 02 40 40 00", "00 00 00 0A 01 00 02 02 02 00",
+                            "00 00 00 07 01 00 08"));
     EXPECT_FALSE(printer.inPacketMode());
     EXPECT_FALSE(PrinterDriver.IsOpen());
     PrinterDriver.ClosePort(); // closing twice is harmless

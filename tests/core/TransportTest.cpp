@@ -23,7 +23,8 @@ protected:
     {
         int count = 0;
         for (const vprinter::Packet &packet : printer.received())
-            count += packet.kind == vprinter::Packet::Kind::Transaction && packet.command == command;
+            count += packet.kind == vprinter::Packet::Kind::Transaction
+                    && packet.command == command;
         return count;
     }
 };

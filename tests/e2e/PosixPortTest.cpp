@@ -21,7 +21,7 @@ protected:
         ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
         port = platform::openSystemPort(ttyname(slave));
         ASSERT_TRUE(port);
-        platform::PortTimeouts timeouts { 200, 1, 1000, 1, 1000 };
+        platform::PortTimeouts timeouts{ 200, 1, 1000, 1, 1000 };
         ASSERT_TRUE(port->setTimeouts(timeouts));
     }
     void TearDown() override

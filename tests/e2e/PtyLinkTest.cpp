@@ -46,8 +46,8 @@ public:
         if (m_pid == 0) {
             const int out = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(out, STDERR_FILENO);
-            std::vector<std::string> args { CANTRA_VPRINTER_PATH, "--link", link.string(),
-                                            "--trace" };
+            std::vector<std::string> args{ CANTRA_VPRINTER_PATH, "--link", link.string(),
+                                           "--trace" };
             args.insert(args.end(), extra.begin(), extra.end());
             std::vector<char *> argv;
             for (std::string &arg : args)

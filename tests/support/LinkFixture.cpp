@@ -9,9 +9,15 @@
 
 namespace testsupport {
 
-LinkFixture::LinkFixture() { vprinter::bindVirtualPorts(printer, true); }
+LinkFixture::LinkFixture()
+{
+    vprinter::bindVirtualPorts(printer, true);
+}
 
-LinkFixture::~LinkFixture() { PrinterDriver.ClosePort(); }
+LinkFixture::~LinkFixture()
+{
+    PrinterDriver.ClosePort();
+}
 
 void LinkFixture::startControlLink()
 {

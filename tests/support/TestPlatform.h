@@ -25,7 +25,7 @@ public:
 
     std::vector<uint32_t> sleeps;
     int64_t nowMs = 0;
-    platform::LocalTime local { 2026, 12, 8, 10, 0, 0 };
+    platform::LocalTime local{ 2026, 12, 8, 10, 0, 0 };
 };
 
 class ScriptedDialogs : public platform::Dialogs
@@ -64,7 +64,7 @@ public:
     [[noreturn]] void exit(int code) override
     {
         exits.push_back(code);
-        throw ProcessExit { code };
+        throw ProcessExit{ code };
     }
     std::vector<int> exits;
 };
