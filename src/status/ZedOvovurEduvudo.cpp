@@ -299,24 +299,29 @@ void TStatusMonitorWindow::ShowInkMessage()
         addLine("Black : N226");
         addLine("Color : N227");
         addLine("Replace the black and color ink cartridges.");
-    } else if (BlackInkState == 2 && ColorInkState == 0) {
+        return;
+    }
+    // Black and colour each report on their own, so that a printer low on black and on a
+    // colour at once tells both instead of leaving the memo empty.
+    if (BlackInkState == 2) {
         InkLevelBlackShp->setShapeHeight(0);
         InkOutWarningBlackImg->show();
         addLine("Black ink is out.");
         addLine("Black : N226");
         addLine("Replace the black ink cartridge.");
-    } else if (BlackInkState == 1 && ColorInkState == 0) {
+    } else if (BlackInkState == 1) {
         InkLevelBlackShp->setShapeHeight(0);
         InkLowWarningBlackImg->show();
         addLine("Black ink is low.");
         addLine("Black : N226");
-    } else if (BlackInkState == 0 && ColorInkState == 2) {
+    }
+    if (ColorInkState == 2) {
         emptyColour();
         InkOutWarningColorImg->show();
         addLine("Color ink is out.");
         addLine("Color : N227");
         addLine("Replace the color ink cartridge.");
-    } else if (BlackInkState == 0 && ColorInkState == 1) {
+    } else if (ColorInkState == 1) {
         emptyColour();
         InkLowWarningColorImg->show();
         addLine("Color ink is low.");

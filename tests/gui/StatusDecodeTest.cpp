@@ -294,6 +294,24 @@ TEST_F(InkMessage, InkOutWinsOverALowWarningOfTheSameKind)
             ElementsAre("Black ink is out.", "Black : N226", "Replace the black ink cartridge."));
 }
 
+// Both kinds at once: each tells its own lines, black first, instead of an empty memo.
+TEST_F(InkMessage, BlackAndColourTogetherTellBoth)
+{
+    report(0, { 0x05, 0x50, 0x05, 0x50 }, { 0, 2 });
+    EXPECT_THAT(memoLines(),
+                ElementsAre("Black ink is low.", "Black : N226", "Color ink is low.",
+                            "Magenta ink is low", "Color : N227"));
+    EXPECT_TRUE(shown(StatusMonitorWindow->InkLowWarningBlackImg));
+    EXPECT_TRUE(shown(StatusMonitorWindow->InkLowWarningColorImg));
+
+    report('5', { 0x00, 0x50, 0x50, 0x08 }, { 3 });
+    EXPECT_THAT(memoLines(),
+                ElementsAre("Black ink is out.", "Black : N226", "Replace the black ink cartridge.",
+                            "Color ink is low.", "Yellow ink is low", "Color : N227"));
+    EXPECT_TRUE(shown(StatusMonitorWindow->InkOutWarningBlackImg));
+    EXPECT_TRUE(shown(StatusMonitorWindow->InkLowWarningColorImg));
+}
+
 TEST_F(InkMessage, NoWarningAndNoInkOutAddsNothing)
 {
     report(0, { 0x00, 0x00, 0x00, 0x00 }, {});
