@@ -22,6 +22,11 @@ struct Expected
     bool dataChannel;
 };
 
+void PrintTo(const Expected &expected, std::ostream *out)
+{
+    *out << expected.state;
+}
+
 class DemoPrinter : public ShellFixture, public ::testing::WithParamInterface<Expected>
 { };
 
