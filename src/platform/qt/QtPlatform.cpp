@@ -77,6 +77,10 @@ MessageAnswer QtDialogs::show(const Message &message)
     const int chosen = box.exec();
     if (busy)
         QApplication::restoreOverrideCursor();
+    // The caller's next step is often a long blocking exchange: take the box off the screen
+    // first, or it stays painted there until the exchange is over.
+    box.hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     switch (chosen) {
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     case QMessageBox::Yes: return MessageAnswer::Yes;
