@@ -70,17 +70,6 @@ std::optional<Frame> parseFrame(const std::vector<uint8_t> &p)
     return frame;
 }
 
-std::string hexBytes(const std::vector<uint8_t> &bytes)
-{
-    std::string text;
-    char cell[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i ? " %02X" : "%02X", bytes[i]);
-        text += cell;
-    }
-    return text;
-}
-
 std::string list(const std::vector<uint8_t> &values)
 {
     std::string text;

@@ -20,17 +20,6 @@ constexpr int64_t ResetBusyMs = 3000;
 
 const std::string EntryText = std::string("\x00\x00\x00\x1B\x01", 5) + "@PCQ 1284.4\n@PCQ\n@PCQ\n";
 
-std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from = 0)
-{
-    std::string text;
-    char cell[4];
-    for (size_t i = from; i < bytes.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i == from ? "%02X" : " %02X", bytes[i]);
-        text += cell;
-    }
-    return text;
-}
-
 std::string hex2(unsigned value)
 {
     char cell[3];
@@ -66,6 +55,17 @@ bool isCommand(const std::vector<uint8_t> &p, const char *letters)
 }
 
 } // namespace
+
+std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from)
+{
+    std::string text;
+    char cell[4];
+    for (size_t i = from; i < bytes.size(); ++i) {
+        std::snprintf(cell, sizeof cell, i == from ? "%02X" : " %02X", bytes[i]);
+        text += cell;
+    }
+    return text;
+}
 
 std::string Packet::describe() const
 {

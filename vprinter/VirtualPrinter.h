@@ -18,6 +18,9 @@
 namespace vprinter {
 
 inline constexpr size_t EepromSize = 256;
+
+// Bytes as upper-case hexadecimal pairs separated by blanks, from `from` on.
+std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from = 0);
 using EepromImage = std::array<uint8_t, EepromSize>;
 
 // What the printer reports in its status reply.

@@ -5,8 +5,6 @@
 #include "link/Vuviredorizaduzu.h"
 #include "vprinter/VirtualPort.h"
 
-#include <cstdio>
-
 namespace testsupport {
 
 LinkFixture::LinkFixture()
@@ -45,13 +43,7 @@ std::vector<std::string> LinkFixture::received() const
 
 std::string hex(const std::vector<uint8_t> &bytes)
 {
-    std::string text;
-    char cell[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i ? " %02X" : "%02X", bytes[i]);
-        text += cell;
-    }
-    return text;
+    return vprinter::hexBytes(bytes);
 }
 
 std::vector<std::string> LinkFixture::wire() const
