@@ -11,9 +11,6 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const char *const EntryBytes = "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 0A 40 50 43 51 0A "
-                               "40 50 43 51 0A";
-
 class LinkStart : public LinkFixture
 { };
 
@@ -23,15 +20,11 @@ TEST_F(LinkStart, SequenceOnTheWireForAReadyPrinter)
     const uint8_t data[] = { 0x1B };
     D4Link.SendPrintData(data, sizeof data);
 
-    EXPECT_THAT(wire(),
-                ElementsAre(EntryBytes, "00 00 00 08 01 00 00 10",
-                            "00 00 00 11 01 00 01 02 02 01 00 01 00 00 00 00 00",
-                            "00 00 00 0B 01 00 03 02 02 00 01", "00 00 00 0B 01 00 03 02 02 00 01",
-                            "00 00 00 0D 01 00 04 02 02 FF FF 00 01",
-                            "02 02 00 0B 00 00 73 74 01 00 01",
-                            "00 00 00 11 01 00 01 40 40 01 00 01 00 00 00 00 00",
-                            "00 00 00 0D 01 00 04 40 40 FF FF 00 C8",
-                            "00 00 00 0B 01 00 03 40 40 00 C8", "40 40 00 07 00 00 1B"));
+    std::vector<std::string> expected = LinkStartOnTheWire;
+    expected.insert(expected.end(),
+                    { "00 00 00 0D 01 00 04 40 40 FF FF 00 C8", "00 00 00 0B 01 00 03 40 40 00 C8",
+                      "40 40 00 07 00 00 1B" });
+    EXPECT_EQ(wire(), expected);
     EXPECT_EQ(PrinterStatus, psReady);
     EXPECT_EQ(ErrorStatus, esNone);
     EXPECT_EQ(D4Link.HostCredit, 199);

@@ -29,9 +29,6 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const char *const EntryBytes = "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 0A 40 50 43 51 0A "
-                               "40 50 43 51 0A";
-
 class StartWindow : public ShellFixture
 { };
 
@@ -40,13 +37,7 @@ TEST_F(StartWindow, ReadyPrinterGetsBothChannelsAndTheAdjustmentWindow)
     pickModelAndPort(2, 1);
     FormBoot->PortSelectOKBtnClick();
 
-    EXPECT_THAT(wire(),
-                ElementsAre(EntryBytes, "00 00 00 08 01 00 00 10",
-                            "00 00 00 11 01 00 01 02 02 01 00 01 00 00 00 00 00",
-                            "00 00 00 0B 01 00 03 02 02 00 01", "00 00 00 0B 01 00 03 02 02 00 01",
-                            "00 00 00 0D 01 00 04 02 02 FF FF 00 01",
-                            "02 02 00 0B 00 00 73 74 01 00 01",
-                            "00 00 00 11 01 00 01 40 40 01 00 01 00 00 00 00 00"));
+    EXPECT_EQ(wire(), LinkStartOnTheWire);
     EXPECT_TRUE(printer.channelOpen(DataSocket));
     EXPECT_EQ(D4Link.HostCredit, 0);
     EXPECT_EQ(D4Link.PrinterCredit, 0);

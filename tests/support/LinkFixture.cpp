@@ -41,6 +41,17 @@ std::vector<std::string> LinkFixture::received() const
     return lines;
 }
 
+const std::vector<std::string> LinkStartOnTheWire{
+    "00 00 00 1B 01 40 50 43 51 20 31 32 38 34 2E 34 0A 40 50 43 51 0A 40 50 43 51 0A",
+    "00 00 00 08 01 00 00 10",
+    "00 00 00 11 01 00 01 02 02 01 00 01 00 00 00 00 00",
+    "00 00 00 0B 01 00 03 02 02 00 01",
+    "00 00 00 0B 01 00 03 02 02 00 01",
+    "00 00 00 0D 01 00 04 02 02 FF FF 00 01",
+    "02 02 00 0B 00 00 73 74 01 00 01",
+    "00 00 00 11 01 00 01 40 40 01 00 01 00 00 00 00 00",
+};
+
 std::string hex(const std::vector<uint8_t> &bytes)
 {
     return vprinter::hexBytes(bytes);

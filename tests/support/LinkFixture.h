@@ -33,4 +33,8 @@ protected:
 
 std::string hex(const std::vector<uint8_t> &bytes);
 
+// What a host sends to start the link with a ready printer, packet by packet: entry, Init,
+// control channel with its credit, one status request, data channel.
+extern const std::vector<std::string> LinkStartOnTheWire;
+
 } // namespace testsupport
