@@ -3,6 +3,7 @@
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
+#include "vprinter/ServicedPrinter.h"
 
 #include <gmock/gmock.h>
 
@@ -96,7 +97,15 @@ protected:
 TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
 {
     const fs::path trace = dir.path / "trace.txt";
-    VirtualPrinterProcess printer(link, trace, { "--ink", "40,30,20,10", "--warn", "2" });
+    const fs::path image = dir.path / "eeprom.bin";
+    vprinter::EepromImage cells = vprinter::servicedEeprom();
+    cells[0x10] = 0x3C;
+    {
+        std::ofstream out(image, std::ios::binary);
+        out.write(reinterpret_cast<const char *>(cells.data()), std::streamsize(cells.size()));
+    }
+    VirtualPrinterProcess printer(link, trace,
+                                  { "--ink", "40,30,20,10", "--warn", "2", "--eeprom", image });
     ASSERT_TRUE(fs::is_symlink(link));
     platform::setClock(nullptr); // real time: the printer is another process
 
@@ -113,6 +122,9 @@ TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
         EXPECT_THAT(WarningFlags, ::testing::ElementsAre(0, 0, 1, 0));
         EXPECT_TRUE(D4Link.OpenChannel(DataSocket));
 
+        EXPECT_EQ(D4Link.ReadEepromByte(0x10), 0x3C); // from the image file
+        if (host == 1) // what the first host wrote is still there
+            EXPECT_EQ(D4Link.ReadEepromByte(0x40), 0xA5);
         const uint8_t address = uint8_t(0x40 + host);
         EXPECT_EQ(D4Link.WriteEepromByte(address, uint8_t(0xA5 + host)), ReplyDone);
         EXPECT_EQ(D4Link.ReadEepromByte(address), 0xA5 + host);
