@@ -1,6 +1,7 @@
 // The adjustment window against the in-process virtual printer: item routing, panel moves,
 // the status memo and its waits, the close sequence on the wire.
 
+#include "ItemLists.h"
 #include "support/LinkFixture.h"
 
 #include "shell/DovIvid.h"
@@ -39,11 +40,6 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 namespace {
-
-const QStringList ParallelItems{ "EEPROM initial setting", "Head ID", "Bi-D", "Top margin" };
-const QStringList UsbItems{ "EEPROM initial setting", "Head ID", "Bi-D", "USB ID", "Top margin" };
-const QStringList RecoveryItems{ "EEPROM initial setting", "Protection counter", "EEPROM check",
-                                 "EEPROM backup data" };
 
 // Everything that happens during a close, in one order: packets, dialogs and waits.
 struct EventLog

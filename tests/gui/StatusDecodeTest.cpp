@@ -1,5 +1,6 @@
 // The status decoder against the virtual printer's replies: the memo text of every state and
 // error, the lists and captions it installs, and the ink messages; and the hidden window.
+#include "ItemLists.h"
 #include "ShellFixture.h"
 
 #include "link/Roro4dodu.h"
@@ -20,11 +21,6 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 namespace {
-
-const QStringList ParallelItems{ "EEPROM initial setting", "Head ID", "Bi-D", "Top margin" };
-const QStringList UsbItems{ "EEPROM initial setting", "Head ID", "Bi-D", "USB ID", "Top margin" };
-const QStringList RecoveryItems{ "EEPROM initial setting", "Protection counter", "EEPROM check",
-                                 "EEPROM backup data" };
 
 class StatusDecode : public ShellFixture
 {
