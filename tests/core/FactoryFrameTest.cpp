@@ -1,6 +1,7 @@
 // Factory command frames byte for byte, and the data-channel EEPROM read with the replies a
 // printer may give.
 #include "CommandFixture.h"
+#include "support/PacketQuery.h"
 
 #include "commands/Zadivavoza.h"
 #include "link/Roro4dodu.h"
@@ -53,6 +54,11 @@ TEST_F(FactoryFrame, EveryOperationSendsItsOwnLength)
                             "1B 7C 00 06 00 07 05 CA 35 65 96", "1B 7C 00 05 00 07 05 81 7E C0",
                             "1B 7C 00 05 00 07 05 50 AF 28"));
     EXPECT_EQ(printer.factory().invalidFrames(), 0);
+    // The tests' own reading of the frames names the same twelve commands.
+    EXPECT_THAT(PacketQuery(printer).factoryNames(),
+                ElementsAre("W(46, 246)", "Bid(2, -1)", "Bid(3, 56)", "Bid(1, -56)", "Cleaning(10)",
+                            "Cleaning(1)", "C4(5, 0, 2, 0)", "C5(2, 1, 244, 1)",
+                            "C9(0, 0, 184, 11)", "CA(150)", "81()", "50()"));
 }
 
 TEST_F(FactoryFrame, OnlyC9PausesAfterwards)
