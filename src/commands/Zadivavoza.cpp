@@ -52,16 +52,16 @@ uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
     // Cleared first, so that a missing reply can never leave an older byte to be taken.
     uint8_t reply[ReplyBufferSize]{};
     int32_t length = 0;
-    const bool read = PrinterDriver.ReadPacket(reply, sizeof reply, length);
-    // A refused packet still leaves its header: one announcing more than the buffer came in
-    // whole and was dropped, and it spent its credit like any other.
-    const size_t announced = size_t(reply[2]) << 8 | reply[3];
-    const bool arrived = read || announced > sizeof reply;
-    if (!read)
+    if (!PrinterDriver.ReadPacket(reply, sizeof reply, length))
         length = 0;
-    if (length != ReplyLength)
+    m_lastReadFailed = length != ReplyLength;
+    if (m_lastReadFailed)
         platform::dialogs().show({ platform::MessageKind::Plain, "error", "error" });
-    if (arrived && D4Link.PrinterCredit > 0)
+    // The printer spent a credit on its reply even when the reply arrived cut, late or not at
+    // all: counting down every time keeps the host from ever standing above the printer, which
+    // would hold its next reply back. Counting once too often only brings the next grant
+    // forward.
+    if (D4Link.PrinterCredit > 0)
         --D4Link.PrinterCredit;
     if (length <= int32_t(DigitLow))
         return 0;

@@ -53,8 +53,11 @@ public:
 
     // Sends the read command and reads the printer's one reply packet. A reply of another
     // length than 24 bytes shows "error" and the value is taken as it stands; no reply, or one
-    // without its two digits, gives 0.
+    // without its two digits, gives 0. Every read counts the printer's credit down by one.
     uint8_t FactoryReadEeprom(uint8_t address);
+    // Whether the last FactoryReadEeprom got no reply, or one of the wrong length: its byte
+    // must not be taken for the cell's value.
+    bool LastReadFailed() const { return m_lastReadFailed; }
     void FactoryWriteEeprom(uint8_t address, uint8_t value);
     // `value` is a signed 8-bit number sent widened to 16 bits.
     void FactorySetBid(uint8_t kind, int value);
@@ -75,6 +78,7 @@ private:
 
     // The one command buffer; bytes 5 and 6 are written once, by the constructor.
     uint8_t m_buffer[40]{};
+    bool m_lastReadFailed = false;
 };
 
 extern TPFactory Factory;

@@ -374,6 +374,8 @@ bool RUDovU4Zizo::WriteEepromByteNoCheck(uint8_t address, uint8_t value)
 
 uint16_t RUDovU4Zizo::CheckReplyResult()
 {
+    if (m_lastExchangeFailed)
+        return ReplyNoAnswer;
     // A reply too short to hold its answer, or none at all, is as malformed as a wrong one:
     // an older reply's answer must never stand for this one.
     const uint8_t answer = ReplyPayloadLength() > 6 ? ReceiveBuffer[6] : 0;

@@ -30,10 +30,12 @@ enum : uint16_t {
     esNone = 0x7009,
 };
 
-// Reply classes of CheckReplyResult: "O" and "B".
+// Reply classes of CheckReplyResult: "O", "B", and no reply at all (the printer has gone
+// quiet, which is not a malformed reply and must not end the program).
 enum : uint16_t {
     ReplyDone = 0x4000,
     ReplyBusy = 0x7012,
+    ReplyNoAnswer = 0x7001,
 };
 
 inline constexpr uint8_t TransactionSocket = 0;

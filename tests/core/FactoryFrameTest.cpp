@@ -137,15 +137,17 @@ TEST_F(FactoryFrame, ReplyBeyondTheBufferIsDroppedAndTheNextReadStillWorks)
     EXPECT_EQ(platform.dialogs.shown.size(), 1u);
 }
 
-TEST_F(FactoryFrame, NoReplyGivesZeroAndKeepsTheCredit)
+TEST_F(FactoryFrame, NoReplyGivesZeroSaysSoAndStillCountsTheCredit)
 {
     // A stale reply in the transport's buffer must not stand in for the missing one.
     printer.eeprom()[0x30] = 0xA5;
     EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0xA5);
+    EXPECT_FALSE(Factory.LastReadFailed());
     const uint16_t before = D4Link.PrinterCredit;
     printer.faults().silent = true;
     EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0);
-    EXPECT_EQ(D4Link.PrinterCredit, before);
+    EXPECT_TRUE(Factory.LastReadFailed());
+    EXPECT_EQ(D4Link.PrinterCredit, before - 1);
     EXPECT_EQ(platform.dialogs.texts(), std::vector<std::string>{ "error" });
 }
 
