@@ -16,7 +16,12 @@ namespace {
 constexpr size_t HeaderLength = 6;
 constexpr uint8_t ControlSocket = 2;
 constexpr uint8_t WrongSocket = 3;
+constexpr uint8_t DataSocket = 64;
 constexpr int64_t ResetBusyMs = 3000;
+// What a cut data-channel reply loses: its two digits and what follows them.
+constexpr size_t CutBytes = 4;
+// Noise that piled up while nobody read the line is not made up all at once.
+constexpr int64_t NoiseBurstLimit = 64 * 1024;
 
 const std::string EntryText = std::string("\x00\x00\x00\x1B\x01", 5) + "@PCQ 1284.4\n@PCQ\n@PCQ\n";
 
@@ -175,6 +180,10 @@ std::string VirtualPrinter::statusText() const
 
 void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
 {
+    if (!m_hostActive) {
+        m_hostActive = true;
+        m_noiseAt = platform::clock().monotonicMs();
+    }
     m_input.insert(m_input.end(), data, data + length);
     if (!m_packetMode)
         scanByteMode();
@@ -184,10 +193,17 @@ void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
 
 size_t VirtualPrinter::hostRead(uint8_t *data, size_t length)
 {
+    releaseDue();
     const size_t count = std::min(length, m_output.size());
     std::copy_n(m_output.begin(), count, data);
     m_output.erase(m_output.begin(), m_output.begin() + long(count));
     return count;
+}
+
+size_t VirtualPrinter::pendingOutput()
+{
+    releaseDue();
+    return m_output.size();
 }
 
 void VirtualPrinter::hostGone()
@@ -196,6 +212,76 @@ void VirtualPrinter::hostGone()
     m_channels.clear();
     m_input.clear();
     m_output.clear();
+    m_scheduled.clear();
+    m_hostActive = false;
+}
+
+int64_t VirtualPrinter::Scheduled::endsAt() const
+{
+    return at + (bytes.empty() ? 0 : int64_t(bytes.size() - 1) * everyMs);
+}
+
+void VirtualPrinter::schedule(std::vector<uint8_t> bytes, int64_t delayMs, int64_t everyMs)
+{
+    const int64_t now = platform::clock().monotonicMs();
+    int64_t at = now + delayMs;
+    if (!m_scheduled.empty())
+        at = std::max(at, m_scheduled.back().endsAt());
+    if (at <= now && m_scheduled.empty() && everyMs == 0) {
+        m_output.insert(m_output.end(), bytes.begin(), bytes.end());
+        return;
+    }
+    m_scheduled.push_back({ at, everyMs, std::move(bytes), 0 });
+}
+
+void VirtualPrinter::releaseDue()
+{
+    const int64_t now = platform::clock().monotonicMs();
+    while (!m_scheduled.empty()) {
+        Scheduled &next = m_scheduled.front();
+        if (now < next.at)
+            break;
+        const size_t due = next.everyMs == 0
+                ? next.bytes.size()
+                : size_t(std::min<int64_t>(int64_t(next.bytes.size()),
+                                           (now - next.at) / next.everyMs + 1));
+        if (due > next.released) {
+            m_output.insert(m_output.end(), next.bytes.begin() + long(next.released),
+                            next.bytes.begin() + long(due));
+            next.released = due;
+        }
+        if (next.released < next.bytes.size())
+            break;
+        m_scheduled.pop_front();
+    }
+    if (m_faults.noiseEveryMs > 0 && m_hostActive) {
+        int64_t count = (now - m_noiseAt) / m_faults.noiseEveryMs;
+        if (count > NoiseBurstLimit) {
+            count = NoiseBurstLimit;
+            m_noiseAt = now;
+        } else {
+            m_noiseAt += count * m_faults.noiseEveryMs;
+        }
+        for (int64_t i = 0; i < count; ++i) {
+            m_noiseState = m_noiseState * 1664525u + 1013904223u;
+            m_output.push_back(uint8_t(m_noiseState >> 24));
+        }
+    }
+}
+
+std::optional<int64_t> VirtualPrinter::nextOutputInMs() const
+{
+    const int64_t now = platform::clock().monotonicMs();
+    std::optional<int64_t> next;
+    if (!m_scheduled.empty()) {
+        const Scheduled &first = m_scheduled.front();
+        next = std::max<int64_t>(0, first.at + int64_t(first.released) * first.everyMs - now);
+    }
+    if (m_faults.noiseEveryMs > 0 && m_hostActive) {
+        const int64_t noise = std::max<int64_t>(0, m_noiseAt + m_faults.noiseEveryMs - now);
+        next = next ? std::min(*next, noise) : noise;
+    }
+    return next;
 }
 
 void VirtualPrinter::record(Packet packet)
@@ -395,6 +481,11 @@ void VirtualPrinter::transmit(std::vector<uint8_t> packet)
 {
     if (m_faults.silent)
         return;
+    const bool data = packet[0] == DataSocket;
+    if (data && m_faults.lostDataReplies > 0) {
+        --m_faults.lostDataReplies;
+        return;
+    }
     if (m_faults.replyLengthField) {
         const int field = *m_faults.replyLengthField;
         m_faults.replyLengthField.reset();
@@ -406,7 +497,30 @@ void VirtualPrinter::transmit(std::vector<uint8_t> packet)
         --m_faults.shortReplies;
         packet.resize(std::max(HeaderLength, packet.size() - 2));
     }
-    m_output.insert(m_output.end(), packet.begin(), packet.end());
+    if (data && m_faults.cutDataReplies > 0) {
+        --m_faults.cutDataReplies;
+        packet.resize(std::max(HeaderLength, packet.size() - CutBytes));
+    }
+    int64_t delay = 0;
+    if (m_faults.lateReplies > 0) {
+        --m_faults.lateReplies;
+        delay = m_faults.lateByMs;
+    } else if (data && m_faults.lateDataReplies > 0) {
+        --m_faults.lateDataReplies;
+        delay = m_faults.lateByMs;
+    }
+    if (m_faults.trickleLength > 0) {
+        const size_t length = size_t(std::clamp(m_faults.trickleLength, int(HeaderLength), 0xFFFF));
+        m_faults.trickleLength = 0;
+        packet.resize(length);
+        packet[2] = uint8_t(length >> 8);
+        packet[3] = uint8_t(length);
+        const int64_t every = std::max(1, m_faults.trickleEveryMs);
+        schedule({ packet.begin(), packet.begin() + long(HeaderLength) }, delay, 0);
+        schedule({ packet.begin() + long(HeaderLength), packet.end() }, delay + every, every);
+        return;
+    }
+    schedule(std::move(packet), delay, 0);
 }
 
 } // namespace vprinter

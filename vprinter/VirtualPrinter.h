@@ -46,6 +46,22 @@ struct Faults
     bool zeroCredit = false; // CreditRequest grants nothing
     bool shortCreditReply = false; // Credit replies end before the count
     int shortWrites = 0; // this many host writes take only part of the bytes (in-process port)
+
+    // On the platform clock. A reply sent late still goes out in order: the ones after it
+    // follow it.
+    int lateReplies = 0; // this many replies, of any kind, come lateByMs late
+    int lateDataReplies = 0; // this many data-channel replies come lateByMs late
+    int64_t lateByMs = 6000;
+    // A data-channel reply the printer sent, and so spent a credit on, that reaches the host
+    // without its last bytes, or not at all.
+    int cutDataReplies = 0;
+    int lostDataReplies = 0;
+    // The next reply announces this total length and its body, padded with zeros or cut to
+    // that length, dribbles out one byte every trickleEveryMs.
+    int trickleLength = 0;
+    int trickleEveryMs = 10;
+    // One random byte on the line every this many ms while a host is there (0: none).
+    int noiseEveryMs = 0;
 };
 
 // One packet as received, decoded.
@@ -68,7 +84,11 @@ public:
     // The host side of the wire.
     void hostWrite(const uint8_t *data, size_t length);
     size_t hostRead(uint8_t *data, size_t length);
-    size_t pendingOutput() const { return m_output.size(); }
+    // Bytes the host could read now.
+    size_t pendingOutput();
+    // How long until more bytes are due on the line (late replies, a trickle, noise); nothing
+    // when none are on their way.
+    std::optional<int64_t> nextOutputInMs() const;
     // The host has gone (link ended, port closed): back to byte mode for the next one.
     void hostGone();
 
@@ -113,13 +133,27 @@ private:
     void transmit(std::vector<uint8_t> packet);
     void flushHeld(uint8_t socket);
     void record(Packet packet);
+    void schedule(std::vector<uint8_t> bytes, int64_t delayMs, int64_t everyMs);
+    void releaseDue();
 
     EepromImage m_eeprom{};
     PrinterState m_state;
     Faults m_faults;
     std::vector<Packet> m_received;
     std::vector<uint8_t> m_input;
-    std::deque<uint8_t> m_output;
+    std::deque<uint8_t> m_output; // on the line, for the host to read
+    struct Scheduled
+    {
+        int64_t at = 0; // when the first byte is due
+        int64_t everyMs = 0; // then one byte every this many ms; 0: all at once
+        std::vector<uint8_t> bytes;
+        size_t released = 0;
+        int64_t endsAt() const;
+    };
+    std::deque<Scheduled> m_scheduled; // in the order they go out
+    bool m_hostActive = false;
+    int64_t m_noiseAt = 0;
+    uint32_t m_noiseState = 1;
     bool m_packetMode = false;
     struct Channel
     {

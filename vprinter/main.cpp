@@ -1,6 +1,7 @@
 // cantra-vprinter: the virtual printer on a pseudo-terminal, serving one host at a time.
 #include "vprinter/VirtualPrinter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -17,10 +19,17 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+// 1 switch off, 2 switch on; handled by the serving loop.
+volatile std::sig_atomic_t powerRequest = 0;
 
 void requestStop(int)
 {
     stopRequested = 1;
+}
+
+void requestPower(int signal)
+{
+    powerRequest = signal == SIGUSR1 ? 1 : 2;
 }
 
 const char *const Usage
@@ -36,7 +45,21 @@ const char *const Usage
           "  --ink K,C,M,Y     ink levels, hexadecimal 00 to FF\n"
           "  --warn CODES      low-ink warnings, e.g. 0,2 for black and magenta\n"
           "  --trace           print each decoded packet to standard error\n"
-          "  --help            show this text\n";
+          "  --help            show this text\n"
+          "\n"
+          "Faults, for trying how a host copes with a printer that misbehaves:\n"
+          "  --silent          start switched off: take every byte, answer nothing\n"
+          "  --late-replies N  the first N replies come late (see --late-by)\n"
+          "  --late-data-replies N   the first N data-channel replies come late\n"
+          "  --late-by MS      how late a late reply comes (default 6000)\n"
+          "  --cut-data-replies N    the first N data-channel replies lose their last bytes\n"
+          "  --lost-data-replies N   the first N data-channel replies never arrive\n"
+          "  --trickle LENGTH  the first reply announces LENGTH bytes and its body dribbles\n"
+          "                    out one byte every 10 ms\n"
+          "  --noise MS        a random byte on the line every MS ms while a host is there\n"
+          "\n"
+          "SIGUSR1 switches the printer off (it answers nothing), SIGUSR2 switches it on\n"
+          "again in byte mode; the EEPROM and the state are kept.\n";
 
 int fail(const std::string &message)
 {
@@ -68,6 +91,16 @@ bool parseInk(const std::string &text, std::array<uint8_t, 4> &levels)
         || c > 255 || m > 255 || y > 255)
         return false;
     levels = { uint8_t(k), uint8_t(c), uint8_t(m), uint8_t(y) };
+    return true;
+}
+
+bool parseCount(const std::string &text, int &value, int limit)
+{
+    char *end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number < 0 || number > limit)
+        return false;
+    value = int(number);
     return true;
 }
 
@@ -111,6 +144,20 @@ int main(int argc, char **argv)
     std::string link;
     bool trace = false;
     vprinter::VirtualPrinter printer;
+    vprinter::Faults &faults = printer.faults();
+    struct Count
+    {
+        int *value;
+        int limit;
+    };
+    const std::map<std::string, Count> countOptions{
+        { "--late-replies", { &faults.lateReplies, 1'000'000 } },
+        { "--late-data-replies", { &faults.lateDataReplies, 1'000'000 } },
+        { "--cut-data-replies", { &faults.cutDataReplies, 1'000'000 } },
+        { "--lost-data-replies", { &faults.lostDataReplies, 1'000'000 } },
+        { "--trickle", { &faults.trickleLength, 0xFFFF } },
+        { "--noise", { &faults.noiseEveryMs, 60'000 } },
+    };
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -148,6 +195,17 @@ int main(int argc, char **argv)
         } else if (option == "--warn") {
             if (!value(text) || !parseWarnings(text, printer.state().warnings))
                 return fail("--warn needs up to four codes 0 to 3, e.g. 0,2");
+        } else if (option == "--silent") {
+            faults.silent = true;
+        } else if (const auto count = countOptions.find(option); count != countOptions.end()) {
+            if (!value(text) || !parseCount(text, *count->second.value, count->second.limit))
+                return fail(option + " needs a number from 0 to "
+                            + std::to_string(count->second.limit));
+        } else if (option == "--late-by") {
+            int ms = 0;
+            if (!value(text) || !parseCount(text, ms, 600'000))
+                return fail("--late-by needs milliseconds from 0 to 600000");
+            faults.lateByMs = ms;
         } else {
             std::fputs(Usage, stderr);
             return fail("unknown option " + option);
@@ -173,6 +231,8 @@ int main(int argc, char **argv)
 
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+    std::signal(SIGUSR1, requestPower);
+    std::signal(SIGUSR2, requestPower);
     std::signal(SIGPIPE, SIG_IGN);
     if (trace)
         printer.onTrace
@@ -182,8 +242,19 @@ int main(int argc, char **argv)
     bool hostPresent = false;
     uint8_t buffer[4096];
     while (!stopRequested) {
+        if (const int request = powerRequest) {
+            powerRequest = 0;
+            // Off or on, what the printer was doing is lost; it comes back in byte mode.
+            faults.silent = request == 1;
+            printer.hostGone();
+            std::fprintf(stderr, "power %s\n", request == 1 ? "off" : "on");
+        }
+        // Late replies, a trickle and noise go out on time even while the host is quiet.
+        int waitMs = 100;
+        if (const auto next = printer.nextOutputInMs())
+            waitMs = int(std::min<int64_t>(*next, waitMs));
         pollfd p{ master, POLLIN, 0 };
-        const int ready = ::poll(&p, 1, 100);
+        const int ready = ::poll(&p, 1, waitMs);
         if (ready < 0 && errno != EINTR)
             break;
         ssize_t n = 0;
@@ -192,12 +263,13 @@ int main(int argc, char **argv)
         if (n > 0) {
             hostPresent = true;
             printer.hostWrite(buffer, size_t(n));
-            while (printer.pendingOutput() > 0) {
-                const size_t count = printer.hostRead(buffer, sizeof buffer);
-                writeAll(master, buffer, count);
-            }
-            continue;
         }
+        while (printer.pendingOutput() > 0) {
+            const size_t count = printer.hostRead(buffer, sizeof buffer);
+            writeAll(master, buffer, count);
+        }
+        if (n > 0)
+            continue;
         if (ready > 0 && ((p.revents & (POLLHUP | POLLERR)) || n < 0)) {
             // No host holds the slave side: the next one starts in byte mode.
             if (hostPresent) {
