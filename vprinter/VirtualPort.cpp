@@ -33,6 +33,15 @@ bool VirtualPort::read(uint8_t *data, size_t length, size_t &got)
     return true;
 }
 
+size_t VirtualPort::discardWaiting()
+{
+    uint8_t scratch[256];
+    size_t dropped = 0;
+    while (const size_t count = m_printer.hostRead(scratch, sizeof scratch))
+        dropped += count;
+    return dropped;
+}
+
 void bindVirtualPorts(VirtualPrinter &printer, bool allPorts)
 {
     platform::SystemPortConnector &ports = platform::systemPorts();

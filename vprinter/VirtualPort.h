@@ -20,6 +20,7 @@ public:
     void waitWritable() override { }
     bool write(const uint8_t *data, size_t length, size_t &written) override;
     bool read(uint8_t *data, size_t length, size_t &got) override;
+    size_t discardWaiting() override;
 
 private:
     VirtualPrinter &m_printer;

@@ -34,6 +34,9 @@ public:
     // One synchronous read of up to `length` bytes within the time-outs; false when the call
     // itself failed. `got` is what arrived, possibly less than asked.
     virtual bool read(uint8_t *data, size_t length, size_t &got) = 0;
+    // Reads out and drops what the printer has sent and nobody has read yet, without waiting
+    // for more; returns the count dropped. A late reply must not pass for the next one's.
+    virtual size_t discardWaiting() = 0;
 };
 
 class PortConnector
@@ -42,14 +45,26 @@ public:
     virtual ~PortConnector() = default;
     // Opens the port by its name; null when it cannot be opened.
     virtual std::unique_ptr<PortDevice> open(const std::string &portName) = 0;
+    // Why the last open failed, for the technician who has to mend the set-up: what the name
+    // resolved to, what set it and the system's reason. Empty when nothing is known.
+    virtual std::string lastFailure() const { return {}; }
 };
 
-// What a port name stands for: the environment variable CANTRA_<NAME> when set, otherwise the
-// platform default ("/dev/lp0" to "/dev/lp2" on Linux, the bare name on Windows).
+// What a port name stands for and where that came from.
+struct PortConnection
+{
+    std::string target; // a device path, a Windows device name, or "virtual"
+    std::string variable; // the environment variable that set it; empty for the default
+};
+
+// The environment variable CANTRA_<NAME> when set, otherwise the platform default
+// ("/dev/lp0" to "/dev/lp2" on Linux, the bare name on Windows).
+PortConnection resolvePort(const std::string &portName);
 std::string connectionFor(const std::string &portName);
 
-// Opens an OS device by path (or Windows device name); null on failure.
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path);
+// Opens an OS device by path (or Windows device name); null on failure, with the system's
+// reason in `error` when one is given.
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error = nullptr);
 
 // The connection string that binds a port to the in-process virtual printer.
 inline constexpr const char *VirtualConnection = "virtual";
@@ -60,6 +75,7 @@ class SystemPortConnector : public PortConnector
 public:
     using VirtualFactory = std::function<std::unique_ptr<PortDevice>()>;
     std::unique_ptr<PortDevice> open(const std::string &portName) override;
+    std::string lastFailure() const override { return m_lastFailure; }
     void setVirtualFactory(VirtualFactory factory) { m_virtualFactory = std::move(factory); }
     // Binds every port to the virtual printer, whatever the environment says.
     void setAllVirtual(bool allVirtual) { m_allVirtual = allVirtual; }
@@ -67,6 +83,7 @@ public:
 private:
     VirtualFactory m_virtualFactory;
     bool m_allVirtual = false;
+    std::string m_lastFailure;
 };
 
 SystemPortConnector &systemPorts();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -19,6 +20,8 @@ namespace {
 // The parallel-port printer driver has no poll support: poll() always reports it ready.
 constexpr unsigned ParallelPrinterMajor = 6;
 constexpr int ParallelPollStepMs = 5;
+// A line that never stops sending must not keep the drop of waiting bytes going for ever.
+constexpr size_t DiscardLimit = 64 * 1024;
 
 int64_t nowMs()
 {
@@ -96,6 +99,23 @@ public:
         return true;
     }
 
+    size_t discardWaiting() override
+    {
+        uint8_t scratch[256];
+        size_t dropped = 0;
+        while (dropped < DiscardLimit) {
+            const ssize_t n = ::read(m_fd, scratch, sizeof scratch);
+            if (n > 0) {
+                dropped += size_t(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            break; // nothing more waiting, or the other side has gone
+        }
+        return dropped;
+    }
+
 private:
     void waitFor(short events, int ms)
     {
@@ -123,13 +143,16 @@ void makeRaw(int fd)
 
 } // namespace
 
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path)
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error)
 {
     // Non-blocking from the start: the parallel driver's blocking open refuses a printer that
     // reports paper out or an error, and those are exactly the printers a technician serves.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (error)
+            *error = std::strerror(errno);
         return nullptr;
+    }
     if (::isatty(fd))
         makeRaw(fd);
     struct stat info

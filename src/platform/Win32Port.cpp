@@ -3,9 +3,25 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace platform {
 
 namespace {
+
+// A line that never stops sending must not keep the drop of waiting bytes going for ever.
+constexpr size_t DiscardLimit = 64 * 1024;
+
+std::string systemMessage(DWORD code)
+{
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, DWORD(sizeof text), nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message.empty() ? "system error " + std::to_string(code) : message;
+}
 
 class Win32Port : public PortDevice
 {
@@ -57,19 +73,45 @@ public:
         return ok != 0;
     }
 
+    size_t discardWaiting() override
+    {
+        // Read time-outs that return at once with whatever has come; the port's own record is
+        // put back afterwards.
+        COMMTIMEOUTS saved{};
+        if (!GetCommTimeouts(m_handle, &saved))
+            return 0;
+        COMMTIMEOUTS immediate = saved;
+        immediate.ReadIntervalTimeout = MAXDWORD;
+        immediate.ReadTotalTimeoutMultiplier = 0;
+        immediate.ReadTotalTimeoutConstant = 0;
+        if (!SetCommTimeouts(m_handle, &immediate))
+            return 0;
+        uint8_t scratch[256];
+        size_t dropped = 0;
+        DWORD count = 0;
+        while (dropped < DiscardLimit
+               && ReadFile(m_handle, scratch, DWORD(sizeof scratch), &count, nullptr) && count > 0)
+            dropped += count;
+        SetCommTimeouts(m_handle, &saved);
+        return dropped;
+    }
+
 private:
     HANDLE m_handle;
 };
 
 } // namespace
 
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path)
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error)
 {
     HANDLE handle
             = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (error)
+            *error = systemMessage(GetLastError());
         return nullptr;
+    }
     return std::make_unique<Win32Port>(handle);
 }
 
