@@ -127,17 +127,31 @@ void resetStatus()
 
 RUDovU4Zizo::RUDovU4Zizo(TPPrinterDriver &driver) : m_driver(driver) { }
 
+void RUDovU4Zizo::Reset()
+{
+    std::fill(std::begin(ReceiveBuffer), std::end(ReceiveBuffer), 0);
+    ReceiveLength = 0;
+    HostCredit = 0;
+    PrinterCredit = 0;
+    m_lastExchangeFailed = false;
+    m_unaskedHostCredit = 0;
+    m_unaskedPrinterCredit = 0;
+}
+
 bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
 {
     for (int attempt = 0; attempt < TransactionTries; ++attempt) {
+        // Pauses between tries; after the last one the caller has its answer at once.
+        if (attempt > 0)
+            platform::clock().sleep(RetryPauseMs);
         ReceiveLength = 0;
+        m_driver.DropWaitingBytes();
         if (!m_driver.WritePacket(request, length))
             return false;
         if (m_driver.ReadPacket(ReceiveBuffer, sizeof ReceiveBuffer, ReceiveLength)
             && ReceiveLength > int32_t(HeaderLength)
             && uint8_t(ReceiveBuffer[6] - request[6]) == AnswerBit)
             return true;
-        platform::clock().sleep(RetryPauseMs);
     }
     return false;
 }
@@ -172,6 +186,8 @@ bool RUDovU4Zizo::OpenChannel(uint8_t socket)
     if (socket == DataSocket) {
         HostCredit = 0;
         PrinterCredit = 0;
+        m_unaskedHostCredit = 0;
+        m_unaskedPrinterCredit = 0;
     }
     return true;
 }
@@ -229,18 +245,26 @@ void RUDovU4Zizo::sendChannelData(const uint8_t *payload, size_t length)
 {
     if (length > MaxChannelPayload)
         FatalError("Program miss!!!");
-    if (HostCredit == 0)
-        RequestCredit(DataSocket, DataCreditLot);
-    if (PrinterCredit == 0)
-        GrantCredit(DataSocket, DataCreditLot);
+    // A credit transaction that failed, or a request that brought no credit, is not asked
+    // again for a lot's worth of packets: a printer that does not answer would otherwise
+    // cost three tries for every packet of a print.
+    if (HostCredit == 0 && m_unaskedHostCredit == 0
+        && (!RequestCredit(DataSocket, DataCreditLot) || HostCredit == 0))
+        m_unaskedHostCredit = DataCreditLot;
+    if (PrinterCredit == 0 && m_unaskedPrinterCredit == 0
+        && !GrantCredit(DataSocket, DataCreditLot))
+        m_unaskedPrinterCredit = DataCreditLot;
     uint8_t packet[MaxChannelPayload + HeaderLength];
     size_t total = length;
     BuildDataPacket(DataSocket, payload, packet, total);
     m_driver.WriteData(packet, total);
-    // The packet goes out even without credit; the counter then stays at 0 so the next
-    // packet asks again.
+    // The packet goes out even without credit; the counter then stays at 0 rather than wrap.
     if (HostCredit > 0)
         --HostCredit;
+    else if (m_unaskedHostCredit > 0)
+        --m_unaskedHostCredit;
+    if (PrinterCredit == 0 && m_unaskedPrinterCredit > 0)
+        --m_unaskedPrinterCredit;
 }
 
 void RUDovU4Zizo::SendPrintData(const uint8_t *payload, size_t length)
@@ -265,6 +289,7 @@ bool RUDovU4Zizo::SendAndReceive(const uint8_t *payload, size_t length)
     uint8_t packet[sizeof ReceiveBuffer];
     size_t total = length;
     BuildDataPacket(ControlSocket, payload, packet, total);
+    m_driver.DropWaitingBytes();
     m_driver.WriteData(packet, total);
 
     ReceiveLength = 0;

@@ -72,6 +72,7 @@ public:
     static void BuildDataPacket(uint8_t socket, const uint8_t *payload, uint8_t *packet,
                                 size_t &length);
     // Up to three tries, 1000 ms apart, until the reply's command byte answers the request's.
+    // Bytes already waiting from the printer are dropped before every try's request.
     bool Transact(const uint8_t *request, size_t length);
 
     void GetPrinterStatus();
@@ -88,6 +89,8 @@ public:
     size_t ReplyPayloadLength() const;
     // Whether the last control command got no usable reply.
     bool LastExchangeFailed() const { return m_lastExchangeFailed; }
+    // Back to the state at program start: no reply, no credit either way.
+    void Reset();
 
     uint8_t ReceiveBuffer[1024]{};
     int32_t ReceiveLength = 0;
@@ -102,6 +105,10 @@ private:
 
     TPPrinterDriver &m_driver;
     bool m_lastExchangeFailed = false;
+    // Data packets still to go without asking for credit again after a credit transaction
+    // on the data channel failed.
+    uint16_t m_unaskedHostCredit = 0;
+    uint16_t m_unaskedPrinterCredit = 0;
 };
 
 extern RUDovU4Zizo D4Link;

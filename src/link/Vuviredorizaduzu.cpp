@@ -5,7 +5,9 @@
 #include "platform/Platform.h"
 #include "shell/Ririzurozezi.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 
 TPPrinterDriver PrinterDriver;
 
@@ -13,9 +15,8 @@ namespace {
 
 constexpr const char *PortNames[] = { "LPT1", "LPT2", "LPT3" };
 constexpr size_t HeaderLength = 6;
-// The clock counts whole seconds, so this only guards against a port whose own time-outs
-// never fire.
-constexpr int64_t ReadGuardSeconds = 10;
+// No packet read, whatever arrives, lasts longer than this.
+constexpr int64_t ReadGuardMs = 10'000;
 constexpr uint32_t PauseBeforeReadMs = 10;
 
 } // namespace
@@ -35,6 +36,11 @@ void TPPrinterDriver::OpenPort(uint16_t index)
         return;
     m_port = platform::ports().open(PortNames[index]);
     if (!m_port) {
+        // The box is all the technician sees; whoever sets the machine up needs to know what
+        // was tried and why it failed.
+        const std::string why = platform::ports().lastFailure();
+        std::fprintf(stderr, "Cannot open port %s%s%s\n", PortNames[index], why.empty() ? "" : ": ",
+                     why.c_str());
         platform::Message message;
         message.kind = platform::MessageKind::Plain;
         message.text = "Cannot open port.";
@@ -78,22 +84,41 @@ void TPPrinterDriver::WriteData(const uint8_t *buffer, size_t length)
     ForcedExit.ForceExit();
 }
 
-bool TPPrinterDriver::readExactly(uint8_t *buffer, size_t count)
+bool TPPrinterDriver::readBy(uint8_t *buffer, size_t count, int64_t deadline)
 {
-    const int64_t started = platform::clock().seconds();
+    const int64_t remaining = deadline - platform::clock().monotonicMs();
+    if (remaining <= 0)
+        return false;
+    // The fixed time-outs, unless less time is left than they would allow.
+    platform::PortTimeouts timeouts = m_timeouts;
+    const int64_t allowed = int64_t(m_timeouts.readTotalConstantMs)
+            + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(count);
+    if (remaining < allowed) {
+        timeouts.readTotalMultiplierMs = 0;
+        timeouts.readTotalConstantMs = uint32_t(remaining);
+    }
+    platform::PortTimeouts current;
+    if (m_port->getTimeouts(current))
+        m_port->setTimeouts(timeouts);
     size_t got = 0;
     if (!m_port->read(buffer, count, got) || got < count)
         return false;
-    return platform::clock().seconds() - started < ReadGuardSeconds;
+    return platform::clock().monotonicMs() < deadline;
 }
 
-void TPPrinterDriver::discard(size_t count)
+void TPPrinterDriver::discard(size_t count, int64_t deadline)
 {
+    // As long as reading the body would have been allowed, and never past the guard: a chunk
+    // must not bring a fresh time-out of its own.
+    const int64_t now = platform::clock().monotonicMs();
+    const int64_t bodyDeadline = std::min(
+            deadline,
+            now + m_timeouts.readTotalConstantMs
+                    + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(count));
     std::array<uint8_t, 256> scratch{};
     while (count > 0) {
         const size_t chunk = std::min(count, scratch.size());
-        size_t got = 0;
-        if (!m_port->read(scratch.data(), chunk, got) || got < chunk)
+        if (!readBy(scratch.data(), chunk, bodyDeadline))
             return;
         count -= chunk;
     }
@@ -106,15 +131,22 @@ bool TPPrinterDriver::ReadPacket(uint8_t *buffer, size_t capacity, int32_t &leng
     length = 0;
     if (capacity < HeaderLength)
         return false;
-    if (!readExactly(buffer, HeaderLength))
+    const int64_t guard = platform::clock().monotonicMs() + ReadGuardMs;
+    if (!readBy(buffer, HeaderLength, guard))
         return false;
     const size_t total = size_t(buffer[2]) * 256 + buffer[3];
     if (total < HeaderLength)
         return false;
     if (total > capacity) {
-        discard(total - HeaderLength);
+        discard(total - HeaderLength, guard);
         return false;
     }
     length = int32_t(total);
-    return readExactly(buffer + HeaderLength, total - HeaderLength);
+    return readBy(buffer + HeaderLength, total - HeaderLength, guard);
+}
+
+void TPPrinterDriver::DropWaitingBytes()
+{
+    if (m_port)
+        m_port->discardWaiting();
 }

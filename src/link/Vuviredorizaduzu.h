@@ -26,14 +26,20 @@ public:
     // Reads one packet, header included, into a buffer of `capacity` bytes; `length` is its
     // total length. A header whose length is below 6 or beyond the buffer is refused: the
     // body is read out and dropped so the stream keeps its framing, and the read fails.
+    // The whole read, that reading-out included, ends within the 10-second guard whatever
+    // the printer sends.
     bool ReadPacket(uint8_t *buffer, size_t capacity, int32_t &length);
+    // Drops what the printer has sent and nobody has read, so that a reply that came too late
+    // for its own request is not taken for the answer to the next one.
+    void DropWaitingBytes();
 
     const platform::PortTimeouts &Timeouts() const { return m_timeouts; }
 
 private:
     bool prepareTransfer();
-    bool readExactly(uint8_t *buffer, size_t count);
-    void discard(size_t count);
+    // One port read of `count` bytes that ends by `deadline` (platform clock) at the latest.
+    bool readBy(uint8_t *buffer, size_t count, int64_t deadline);
+    void discard(size_t count, int64_t deadline);
 
     std::unique_ptr<platform::PortDevice> m_port;
     const platform::PortTimeouts m_timeouts;

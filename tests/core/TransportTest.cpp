@@ -1,11 +1,14 @@
 // Transactions, channel data and the control exchange, with the printer misbehaving on purpose.
 #include "support/LinkFixture.h"
+#include "support/PacketQuery.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 using namespace testsupport;
@@ -17,17 +20,7 @@ namespace {
 const std::string ClosedByForce = "This program is closed by force.";
 
 class Transport : public LinkFixture
-{
-protected:
-    int transactionsSent(uint8_t command) const
-    {
-        int count = 0;
-        for (const vprinter::Packet &packet : printer.received())
-            count += packet.kind == vprinter::Packet::Kind::Transaction
-                    && packet.command == command;
-        return count;
-    }
-};
+{ };
 
 TEST_F(Transport, TransactionRetriesUntilTheReplyAnswersTheRequest)
 {
@@ -37,19 +30,150 @@ TEST_F(Transport, TransactionRetriesUntilTheReplyAnswersTheRequest)
     printer.faults().wrongCommandByte = 2;
 
     EXPECT_TRUE(D4Link.D4Init());
-    EXPECT_EQ(transactionsSent(0x00), 3);
+    EXPECT_EQ(PacketQuery(printer).transactionCount(0x00), 3);
     // 10 ms before each of the three reads, 1000 ms after each of the two wrong replies.
     EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10, 1000, 10));
 }
 
+// Three tries take two pauses: the caller has its answer as soon as the third has failed.
 TEST_F(Transport, ThreeFailedTriesReturnFalse)
 {
     PrinterDriver.OpenPort(0);
     printer.faults().silent = true;
     EXPECT_FALSE(D4Link.EnterD4Mode());
     EXPECT_EQ(printer.received().size(), 3u);
-    EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10, 1000, 10, 1000));
+    EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10, 1000, 10));
     EXPECT_THAT(platform.dialogs.shown, IsEmpty());
+}
+
+// A reply that comes after its try has given up is dropped before the next request goes
+// out, so it never answers a later request: every later exchange is answered at its first
+// try and the control reply is the printer's answer to "st".
+TEST_F(Transport, LateReplyIsDroppedAndTheLinkStaysInStep)
+{
+    PrinterDriver.OpenPort(0);
+    printer.faults().lateReplies = 1;
+    printer.faults().lateByMs = 500;
+    EXPECT_TRUE(D4Link.EnterD4Mode());
+    EXPECT_TRUE(D4Link.D4Init());
+    EXPECT_TRUE(D4Link.OpenChannel(ControlSocket));
+    EXPECT_TRUE(D4Link.GrantCredit(ControlSocket, 1));
+    D4Link.GetPrinterStatus();
+    EXPECT_FALSE(D4Link.LastExchangeFailed());
+    EXPECT_EQ(PrinterStatus, psReady);
+    printer.eeprom()[0x21] = 0x5C;
+    EXPECT_EQ(D4Link.ReadEepromByte(0x21), 0x5C);
+
+    // The second entry string reaches a printer already in packet mode, where it reads as a
+    // transaction of its own, the "P" of "@PCQ", and is answered as one.
+    const PacketQuery sent(printer);
+    EXPECT_THAT(sent.transactions(),
+                ElementsAre(::testing::StartsWith("transaction 50"), "Init", "OpenChannel(2)",
+                            "Credit(2, 1)", "Credit(2, 1)", "CreditRequest(2, 1)", "Credit(2, 1)",
+                            "CreditRequest(2, 1)"));
+    // One pause: the first entry's reply came too late for its try.
+    EXPECT_EQ(std::count(platform.clock.sleeps.begin(), platform.clock.sleeps.end(), 1000), 1);
+    EXPECT_THAT(platform.dialogs.shown, IsEmpty());
+}
+
+// A port on the test clock: the printer sends `header`, then one zero byte every `everyMs`
+// for ever. A read waits as a real port does, up to its total time-out.
+class TricklePort : public platform::PortDevice
+{
+public:
+    TricklePort(FakeClock &clock, std::vector<uint8_t> header, int64_t everyMs)
+        : m_clock(clock), m_header(std::move(header)), m_everyMs(everyMs),
+          m_nextAt(clock.nowMs + everyMs)
+    { }
+    bool getTimeouts(platform::PortTimeouts &timeouts) override
+    {
+        timeouts = m_timeouts;
+        return true;
+    }
+    bool setTimeouts(const platform::PortTimeouts &timeouts) override
+    {
+        m_timeouts = timeouts;
+        return true;
+    }
+    void waitWritable() override { }
+    bool write(const uint8_t *, size_t length, size_t &written) override
+    {
+        written = length;
+        return true;
+    }
+    size_t discardWaiting() override { return 0; }
+    bool read(uint8_t *data, size_t length, size_t &got) override
+    {
+        got = 0;
+        const int64_t deadline = m_clock.nowMs + m_timeouts.readTotalConstantMs
+                + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(length);
+        while (got < length && m_sentHeader < m_header.size())
+            data[got++] = m_header[m_sentHeader++];
+        while (got < length) {
+            if (m_nextAt > deadline) {
+                m_clock.nowMs = std::max(m_clock.nowMs, deadline);
+                break;
+            }
+            m_clock.nowMs = std::max(m_clock.nowMs, m_nextAt);
+            data[got++] = 0;
+            m_nextAt += m_everyMs;
+        }
+        return true;
+    }
+
+private:
+    FakeClock &m_clock;
+    std::vector<uint8_t> m_header;
+    size_t m_sentHeader = 0;
+    int64_t m_everyMs;
+    int64_t m_nextAt;
+    platform::PortTimeouts m_timeouts;
+};
+
+class TrickleConnector : public platform::PortConnector
+{
+public:
+    TrickleConnector(FakeClock &clock, std::vector<uint8_t> header)
+        : m_clock(clock), m_header(std::move(header))
+    { }
+    std::unique_ptr<platform::PortDevice> open(const std::string &) override
+    {
+        return std::make_unique<TricklePort>(m_clock, m_header, 10);
+    }
+
+private:
+    FakeClock &m_clock;
+    std::vector<uint8_t> m_header;
+};
+
+// A header that announces more than the buffer holds, then a body that dribbles in faster
+// than the interval time-out: reading it out ends with the body's own time-out (5000 ms and
+// 1 ms a byte) or the 10-second guard, whichever comes first, not after the whole body.
+TEST_F(Transport, ReadPacketEndsWithinTheGuardWhateverTrickles)
+{
+    const struct
+    {
+        std::vector<uint8_t> header;
+        int64_t endsAfterMs; // after the 10 ms pause before the read
+        int32_t length;
+    } cases[] = {
+        { { 0x00, 0x00, 0xFF, 0xFF, 0x01, 0x00 }, 10'000, 0 }, // 65,529 to drop: the guard
+        { { 0x00, 0x00, 0x07, 0xD6, 0x01, 0x00 }, 7'000, 0 }, // 2,000 to drop: 5000 + 2000 ms
+        { { 0x00, 0x00, 0x03, 0xE8, 0x01, 0x00 }, 5'994, 1000 }, // a body that fits: 5000 + 994
+    };
+    for (const auto &c : cases) {
+        TrickleConnector connector(platform.clock, c.header);
+        platform::setPorts(&connector);
+        PrinterDriver.OpenPort(0);
+        const int64_t started = platform.clock.nowMs;
+        uint8_t buffer[1024];
+        int32_t length = -1;
+        EXPECT_FALSE(PrinterDriver.ReadPacket(buffer, sizeof buffer, length));
+        EXPECT_EQ(length, c.length);
+        EXPECT_EQ(platform.clock.nowMs - started, 10 + c.endsAfterMs) << c.length;
+        PrinterDriver.ClosePort();
+        platform::setPorts(nullptr);
+    }
 }
 
 TEST_F(Transport, ShortWriteFailsAtOnceWithoutAnotherTry)
@@ -202,19 +326,65 @@ TEST_F(Transport, ReopeningAnOpenPortStartsTheHostAfresh)
     EXPECT_TRUE(D4Link.EnterD4Mode());
 }
 
-// Without credit the packet still goes out; the counter stays at 0 and the next packet asks
-// again instead of sending on a wrapped count of 65535.
-TEST_F(Transport, HostCreditNeverWrapsBelowZero)
+// Without credit the packet still goes out and the counter stays at 0 rather than wrap to
+// 65535; the request is not repeated for every packet but once for every lot of 200, so
+// 1,000 packets cost five requests.
+TEST_F(Transport, CreditRefusedIsAskedForOncePerLotOf200Packets)
 {
     startLink();
+    printer.clearReceived();
     printer.faults().zeroCredit = true;
     const uint8_t data[] = { 7 };
-    D4Link.SendPrintData(data, sizeof data);
+    for (int i = 0; i < 1000; ++i) {
+        D4Link.SendPrintData(data, sizeof data);
+        ASSERT_EQ(D4Link.HostCredit, 0) << i;
+    }
+    const PacketQuery sent(printer);
+    EXPECT_EQ(sent.onSocket(DataSocket).size(), 1000u);
+    EXPECT_EQ(sent.transactionCount(0x04, DataSocket), 5);
+    EXPECT_EQ(sent.transactionCount(0x03, DataSocket), 1); // the grant went through
+    EXPECT_EQ(printer.creditViolations(), 1000);
+    EXPECT_THAT(platform.dialogs.shown, IsEmpty());
+}
+
+// A printer that answers nothing: each credit transaction fails after three tries, and is
+// not tried again for the next 200 packets, so 1,000 packets cost five requests and five
+// grants of three tries each, and two pauses of a second for each of those ten.
+TEST_F(Transport, SilentPrinterIsAskedForCreditOncePerLotOf200Packets)
+{
+    startLink();
+    printer.clearReceived();
+    printer.faults().silent = true;
+    platform.clock.sleeps.clear();
+    const uint8_t data[] = { 7 };
+    for (int i = 0; i < 1000; ++i)
+        D4Link.SendPrintData(data, sizeof data);
+    const PacketQuery sent(printer);
+    EXPECT_EQ(sent.onSocket(DataSocket).size(), 1000u);
+    EXPECT_EQ(sent.transactionCount(0x04, DataSocket), 15);
+    EXPECT_EQ(sent.transactionCount(0x03, DataSocket), 15);
+    EXPECT_EQ(std::count(platform.clock.sleeps.begin(), platform.clock.sleeps.end(), 1000), 20);
     EXPECT_EQ(D4Link.HostCredit, 0);
+    EXPECT_EQ(D4Link.PrinterCredit, 0);
+}
+
+// Once the printer answers again, the next lot asks as usual.
+TEST_F(Transport, CreditIsAskedForAgainAfterTheLot)
+{
+    startLink();
+    printer.faults().silent = true;
+    const uint8_t data[] = { 7 };
+    for (int i = 0; i < 200; ++i)
+        D4Link.SendPrintData(data, sizeof data);
+    printer.faults().silent = false;
+    printer.clearReceived();
     D4Link.SendPrintData(data, sizeof data);
-    EXPECT_EQ(D4Link.HostCredit, 0);
-    EXPECT_EQ(transactionsSent(0x04) - 1, 2); // one CreditRequest on socket 2 during the start
-    EXPECT_EQ(printer.creditViolations(), 2);
+    EXPECT_THAT(PacketQuery(printer).transactions(),
+                ElementsAre("CreditRequest(64, 200)", "Credit(64, 200)"));
+    EXPECT_EQ(D4Link.HostCredit, 199);
+    // The printer took the unanswered grants too; it says what it holds now.
+    EXPECT_EQ(D4Link.PrinterCredit, printer.printerCredit(DataSocket));
+    EXPECT_GE(D4Link.PrinterCredit, 200);
 }
 
 TEST_F(Transport, CreditReplyTooShortTakesTheGrantAsGiven)

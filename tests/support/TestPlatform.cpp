@@ -50,10 +50,7 @@ TestPlatform::~TestPlatform()
 void resetLink()
 {
     PrinterDriver.ClosePort();
-    std::fill(std::begin(D4Link.ReceiveBuffer), std::end(D4Link.ReceiveBuffer), 0);
-    D4Link.ReceiveLength = 0;
-    D4Link.HostCredit = 0;
-    D4Link.PrinterCredit = 0;
+    D4Link.Reset();
     PrinterStatus = 0;
     ErrorStatus = 0;
     std::fill(std::begin(InkLevels), std::end(InkLevels), 0);
