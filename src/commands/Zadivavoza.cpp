@@ -47,6 +47,8 @@ void TPFactory::send(uint8_t code, const uint8_t *parameters, size_t count)
 
 uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
 {
+    // A reply that came too late for an earlier read must not pass for this one's.
+    PrinterDriver.DropWaitingBytes();
     send(FactoryCodeReadEeprom, &address, 1);
 
     // Cleared first, so that a missing reply can never leave an older byte to be taken.

@@ -151,4 +151,55 @@ TEST_F(FactoryFrame, NoReplyGivesZeroSaysSoAndStillCountsTheCredit)
     EXPECT_EQ(platform.dialogs.texts(), std::vector<std::string>{ "error" });
 }
 
+// A reply the printer sent but the host did not get whole has still spent one of the
+// printer's credits. Counting every read down keeps the host from standing above the
+// printer, which would hold its replies back once it ran out: the 300 reads that follow,
+// across the next grant, all come back right.
+TEST_F(FactoryFrame, CutOrMissingReplyThenThreeHundredReadsAllCorrect)
+{
+    for (size_t a = 0; a < 256; ++a)
+        printer.eeprom()[a] = uint8_t(a * 7 + 3);
+    const struct
+    {
+        const char *fault;
+        int vprinter::Faults::*count;
+    } cases[] = {
+        { "cut", &vprinter::Faults::cutDataReplies },
+        { "missing", &vprinter::Faults::lostDataReplies },
+    };
+    for (const auto &c : cases) {
+        platform.dialogs.shown.clear();
+        printer.faults().*c.count = 1;
+        EXPECT_EQ(Factory.FactoryReadEeprom(0x10), 0) << c.fault;
+        EXPECT_TRUE(Factory.LastReadFailed()) << c.fault;
+        int wrong = 0;
+        for (int i = 0; i < 300; ++i) {
+            const uint8_t address = uint8_t(i * 37 + 11);
+            wrong += Factory.FactoryReadEeprom(address) != uint8_t(address * 7 + 3)
+                    || Factory.LastReadFailed();
+        }
+        EXPECT_EQ(wrong, 0) << c.fault;
+        EXPECT_EQ(platform.dialogs.texts(), std::vector<std::string>{ "error" }) << c.fault;
+        EXPECT_EQ(D4Link.PrinterCredit, printer.printerCredit(DataSocket)) << c.fault;
+    }
+}
+
+// A reply that comes after its read has given up waits on the line; the next read drops it
+// before asking, so it is never taken for the next cell's value.
+TEST_F(FactoryFrame, LateReplyIsNotTakenForTheNextRead)
+{
+    printer.eeprom()[0x10] = 0x11;
+    printer.eeprom()[0x20] = 0x22;
+    printer.eeprom()[0x30] = 0x33;
+    printer.faults().lateDataReplies = 1;
+    printer.faults().lateByMs = 500;
+    EXPECT_EQ(Factory.FactoryReadEeprom(0x10), 0);
+    EXPECT_TRUE(Factory.LastReadFailed());
+    platform.clock.sleep(1000); // the technician reads the memo; the reply comes meanwhile
+    EXPECT_EQ(Factory.FactoryReadEeprom(0x20), 0x22);
+    EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0x33);
+    EXPECT_FALSE(Factory.LastReadFailed());
+    EXPECT_EQ(D4Link.PrinterCredit, printer.printerCredit(DataSocket));
+}
+
 } // namespace
