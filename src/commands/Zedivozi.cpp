@@ -26,6 +26,8 @@ char stampChar(int value)
 char yearChar(int year)
 {
     const int y = year - 1900;
+    if (!VORizOroRu::StampYearSupported(year))
+        return char(uint8_t(y & 0xFF)); // the low byte of y, as it stands
     if (y == 99)
         return '9';
     if (y <= 108)
@@ -44,8 +46,6 @@ bool VORizOroRu::StampYearSupported(int year)
 
 std::string VORizOroRu::Stamp(const platform::LocalTime &time)
 {
-    if (!StampYearSupported(time.year))
-        return {};
     const int minute = time.minute;
     const int second = time.second;
     std::string stamp(eeprom::UsbStampLength, '0');
@@ -79,11 +79,7 @@ std::optional<std::string> VORizOroRu::WriteUsbId(std::string_view serial, int s
     for (const char c : serial)
         if (!letterOrDigit(uint8_t(c)))
             return std::nullopt;
-    // The stamp is taken before anything is written, so a refused year leaves the old ID.
     const std::string stamp = Stamp(platform::clock().localTime());
-    if (stamp.empty())
-        return std::nullopt;
-
     for (uint8_t i = 0; i < eeprom::UsbSerialLength; ++i)
         Factory.FactoryWriteEeprom(uint8_t(eeprom::UsbSerialFirst + i), uint8_t(serial[i]));
     for (uint8_t i = 0; i < eeprom::UsbStampLength; ++i)

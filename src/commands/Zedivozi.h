@@ -18,13 +18,14 @@ public:
     // Writes the serial and the stamp of the clock's local time and returns the 19-character
     // display text (a blank after the ninth serial character). When `show` is 1 the text also
     // goes to the information panel's label. Nothing is written and nothing is returned when
-    // the serial is not 10 letters or digits, or when the year cannot be stamped
-    // (StampYearSupported).
+    // the serial is not 10 letters or digits.
     std::optional<std::string> WriteUsbId(std::string_view serial, int show);
 
-    // 1999 to 2060: digits, then upper-case letters up to 2034, lower-case ones from 2035.
+    // Years whose stamp character is a letter or a digit, 1999 to 2060: digits, then
+    // upper-case letters up to 2034, lower-case ones from 2035. Any other year is stamped as
+    // the low byte of its count since 1900, which a read-back then refuses.
     static bool StampYearSupported(int year);
-    // The 8 stamp characters of a local time; empty when the year is not supported.
+    // The 8 stamp characters of a local time.
     static std::string Stamp(const platform::LocalTime &time);
 
     // Set by the window layer: writes the information panel's USB ID label.

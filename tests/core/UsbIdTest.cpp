@@ -31,11 +31,21 @@ TEST(UsbIdStamp, YearsAfter2034GoOnInLowerCase)
     EXPECT_EQ(VORizOroRu::Stamp(at(2035, 1, 1, 0, 0, 0))[0], 'a');
     EXPECT_EQ(VORizOroRu::Stamp(at(2047, 1, 1, 0, 0, 0))[0], 'm');
     EXPECT_EQ(VORizOroRu::Stamp(at(2060, 1, 1, 0, 0, 0))[0], 'z');
-    EXPECT_EQ(VORizOroRu::Stamp(at(2061, 1, 1, 0, 0, 0)), "");
-    EXPECT_EQ(VORizOroRu::Stamp(at(1998, 12, 31, 0, 0, 0)), "");
     EXPECT_TRUE(VORizOroRu::StampYearSupported(1999));
     EXPECT_TRUE(VORizOroRu::StampYearSupported(2060));
     EXPECT_FALSE(VORizOroRu::StampYearSupported(2061));
+    EXPECT_FALSE(VORizOroRu::StampYearSupported(1998));
+}
+
+// Any other year is the low byte of the years since 1900, unchanged, and the other seven
+// characters are coded as usual.
+TEST(UsbIdStamp, YearsOutsideTheCodingAreTheLowByteOfTheYearsSince1900)
+{
+    EXPECT_EQ(VORizOroRu::Stamp(at(1998, 12, 31, 0, 0, 0)), "bCV00000"); // 98 is "b"
+    EXPECT_EQ(VORizOroRu::Stamp(at(1970, 1, 1, 0, 0, 0)), "F1100000"); // 70 is "F"
+    EXPECT_EQ(VORizOroRu::Stamp(at(1900, 1, 1, 0, 0, 0)), std::string("\x00" "1100000", 8));
+    EXPECT_EQ(VORizOroRu::Stamp(at(2061, 1, 1, 0, 0, 0)), "\xA1" "1100000"); // 161
+    EXPECT_EQ(VORizOroRu::Stamp(at(2100, 7, 4, 23, 59, 31)), "\xC8" "74NT130"); // 200
 }
 
 class UsbId : public CommandFixture
@@ -131,15 +141,23 @@ TEST_F(UsbId, LowerCaseYearsReadBack)
     EXPECT_EQ(text, "K7A0031942g7KI5E10");
 }
 
-TEST_F(UsbId, YearOutsideTheCodingIsRefusedAndNothingWritten)
+// A PC clock that fell back before 1999 still gets the serial written, with the year's low
+// byte in the stamp.
+TEST_F(UsbId, ClockBefore1999StillWritesTheSerialAndTheStamp)
 {
-    const vprinter::EepromImage before = printer.eeprom();
-    for (const int year : { 2061, 2100, 1998, 1970 }) {
-        platform.clock.local = at(year, 6, 1, 12, 0, 0);
-        EXPECT_FALSE(UsbID.WriteUsbId("ABC1234567", 1)) << year;
-    }
-    EXPECT_TRUE(dataSent().empty());
-    EXPECT_EQ(printer.eeprom(), before);
+    platform.clock.local = at(1980, 6, 1, 12, 0, 0);
+    const auto display = UsbID.WriteUsbId("ABC1234567", 0);
+    ASSERT_TRUE(display);
+    EXPECT_EQ(*display, "ABC123456 7P61C0000");
+    EXPECT_EQ(cells(77, 10), "ABC1234567");
+    EXPECT_EQ(cells(87, 8), "P61C0000"); // 80 is "P"
+    EXPECT_EQ(dataSent().size(), 18u);
+
+    platform.clock.local = at(1960, 6, 1, 12, 0, 0);
+    ASSERT_TRUE(UsbID.WriteUsbId("ABC1234567", 0));
+    EXPECT_EQ(cells(87, 8), "<61C0000"); // 60 is "<", which a read-back refuses
+    std::string text;
+    EXPECT_FALSE(UsbID.ReadUsbId(text));
 }
 
 TEST_F(UsbId, SerialOfTheWrongShapeIsRefused)
