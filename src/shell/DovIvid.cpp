@@ -2,10 +2,12 @@
 // "Quit" closes the start window and so ends the program.
 #include "shell/DovIvid.h"
 
+#include "shell/FormControls.h"
 #include "shell/VorAvov.h"
 #include "ui_DovIvid.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 TFormQuit *FormQuit = nullptr;
 
@@ -49,4 +51,10 @@ void TFormQuit::closeEvent(QCloseEvent *event)
 {
     // Without a close box only the window system itself can ask; the two buttons decide.
     event->ignore();
+}
+
+void TFormQuit::keyPressEvent(QKeyEvent *event)
+{
+    if (!PressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }

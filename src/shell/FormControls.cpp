@@ -1,10 +1,15 @@
-// Small controls the windows share: the radio group with an item index and the up-down arrows.
+// Small controls the windows share: the radio group with an item index, the up-down arrows,
+// the two-bevel panel and Enter on the focused button.
 #include "shell/FormControls.h"
 
 #include <QButtonGroup>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <qdrawutil.h>
 
 #include <algorithm>
 
@@ -125,4 +130,54 @@ void TUpDown::resizeEvent(QResizeEvent *event)
     const int half = height() / 2;
     m_up->setGeometry(0, 0, width(), half);
     m_down->setGeometry(0, half, width(), height() - half);
+}
+
+TBevelPanel::TBevelPanel(QWidget *parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    updateMargins();
+}
+
+void TBevelPanel::setBevelOuter(Bevel bevel)
+{
+    m_outer = bevel;
+    updateMargins();
+    update();
+}
+
+void TBevelPanel::setBevelInner(Bevel bevel)
+{
+    m_inner = bevel;
+    updateMargins();
+    update();
+}
+
+void TBevelPanel::updateMargins()
+{
+    const int width = (m_outer != None) + (m_inner != None);
+    setContentsMargins(width, width, width, width);
+}
+
+void TBevelPanel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    QRect edge = rect();
+    for (const Bevel bevel : { m_outer, m_inner }) {
+        if (bevel == None)
+            continue;
+        qDrawShadePanel(&painter, edge, palette(), bevel == Lowered, 1);
+        edge.adjust(1, 1, -1, -1);
+    }
+}
+
+bool PressFocusedButton(QWidget *window, const QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    auto *button = qobject_cast<QPushButton *>(window->focusWidget());
+    if (!button || !button->isVisible() || !button->isEnabled())
+        return false;
+    button->click();
+    return true;
 }

@@ -1,13 +1,16 @@
 // Small controls the windows share: a radio group that knows its item index (with "none
-// selected" as -1) and an up-down pair of arrows that steps the number in an edit box.
+// selected" as -1), an up-down pair of arrows that steps the number in an edit box, a panel
+// with an outer and an inner bevel, and Enter on the focused button.
 #pragma once
 
+#include <QFrame>
 #include <QGroupBox>
 #include <QList>
 #include <QStringList>
 #include <QWidget>
 
 class QButtonGroup;
+class QKeyEvent;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
@@ -84,3 +87,37 @@ private:
     int m_maximum = 100;
     int m_position = 0;
 };
+
+// A panel framed by two bevels, the outer one round the inner one, each lowered, raised or
+// absent.
+class TBevelPanel : public QFrame
+{
+    Q_OBJECT
+    Q_PROPERTY(Bevel bevelOuter READ bevelOuter WRITE setBevelOuter)
+    Q_PROPERTY(Bevel bevelInner READ bevelInner WRITE setBevelInner)
+
+public:
+    enum Bevel { None, Lowered, Raised };
+    Q_ENUM(Bevel)
+
+    explicit TBevelPanel(QWidget *parent = nullptr);
+
+    Bevel bevelOuter() const { return m_outer; }
+    Bevel bevelInner() const { return m_inner; }
+    void setBevelOuter(Bevel bevel);
+    void setBevelInner(Bevel bevel);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void updateMargins();
+
+    Bevel m_outer = Raised;
+    Bevel m_inner = None;
+};
+
+// Enter with the focus on a push button presses that button, as the desktop convention has
+// it: a window's default button takes Enter only while no other button has the focus. True
+// when the key was taken.
+bool PressFocusedButton(QWidget *window, const QKeyEvent *event);

@@ -626,8 +626,11 @@ void TFormAdjust::DisableTimerTimer()
 
 void TFormAdjust::keyPressEvent(QKeyEvent *event)
 {
-    // Enter presses the shown panel's default button, Escape its cancel button or, on a panel
-    // without one, the window's own.
+    // Enter presses the focused button ("Previous" must never print), otherwise the shown
+    // panel's default button; Escape presses its cancel button or, on a panel without one,
+    // the window's own.
+    if (PressFocusedButton(this, event))
+        return;
     QWidget *shown = visiblePanel();
     const auto press = [](QPushButton *button) {
         if (button && button->isVisible() && button->isEnabled()) {

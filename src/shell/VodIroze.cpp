@@ -1,6 +1,7 @@
 // The version box and its picture: a small printer drawn at start rather than a stored file.
 #include "shell/VodIroze.h"
 
+#include "shell/FormControls.h"
 #include "ui_VodIroze.h"
 
 #include <QPainter>

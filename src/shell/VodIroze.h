@@ -5,9 +5,9 @@
 
 #include <memory>
 
-class QFrame;
 class QLabel;
 class QPushButton;
+class TBevelPanel;
 
 namespace Ui {
 class TAboutBox;
@@ -23,7 +23,7 @@ public:
 
     void OKButtonClick();
 
-    QFrame *Panel1;
+    TBevelPanel *Panel1;
     QLabel *Image1;
     QLabel *Label1;
     QLabel *Label4;

@@ -4,6 +4,7 @@
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "shell/FormControls.h"
 #include "shell/Models.h"
 #include "shell/RidAzidoz.h"
 #include "shell/VodIroze.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -116,8 +118,11 @@ void TFormBoot::PortSelectOKBtnClick()
     if (!D4Link.EnterD4Mode()) {
         PrinterStatus = psError;
         ErrorStatus = esCommunication;
-        // The technician may press OK again or quit: leave a normal pointer for either.
+        // The technician may press OK again or quit: leave a normal pointer for either, and
+        // say why nothing happened.
         platform::cursor().setBusy(false);
+        platform::showWarning("The printer does not answer. Check the cable, the port and the "
+                              "printer's power, then press OK again.");
         return;
     }
     D4Link.D4Init();
@@ -170,8 +175,18 @@ void TFormBoot::showEvent(QShowEvent *event)
 
 void TFormBoot::mouseReleaseEvent(QMouseEvent *event)
 {
+    // A release over a label, a panel or a list comes here too when that control does not
+    // take it; only the window's own free surface answers.
     const QPoint at = event->position().toPoint();
+    if (childAt(at))
+        return;
     FormMouseUp(event->button(), at.x(), at.y());
+}
+
+void TFormBoot::keyPressEvent(QKeyEvent *event)
+{
+    if (!PressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void TFormBoot::closeEvent(QCloseEvent *event)

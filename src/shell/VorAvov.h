@@ -65,6 +65,7 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 

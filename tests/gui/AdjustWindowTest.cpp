@@ -544,6 +544,39 @@ TEST_F(AdjustWindow, EscapeGoesBackOnlyWherePreviousIsACancelButton)
         EXPECT_TRUE(control(button)->property("cancel").toBool()) << button;
 }
 
+// Enter presses the focused button, so "Previous" goes back instead of doing the panel's
+// work; with the focus anywhere else on the panel OK takes it. Both with "Previous" as a
+// cancel button and without.
+TEST_F(AdjustWindow, EnterPressesTheFocusedButtonOtherwiseOk)
+{
+    const struct
+    {
+        const char *panel;
+        const char *previous;
+        const char *backTo;
+    } panels[] = {
+        { "BidPrnPnl", "BidPrnRtnBtn", "BidPnl" },
+        { "CounterClearPnl", "CounterClearRtnBtn", "CounterPnl" },
+        { "EepromWritePnl", "EepromWriteRtnBtn", "EepromCheckPnl" },
+        { "TopMarginPnl", "TopMarginRtnBtn", "TopMarginMainPnl" },
+        { "UsbIdInputPnl", "UsbIdInputRtnBtn", "UsbIdPnl" },
+    };
+    for (const auto &p : panels) {
+        window->ShowPanelForScreenshot(p.panel);
+        control(p.previous)->setFocus();
+        ASSERT_EQ(window->focusWidget(), control(p.previous)) << p.panel;
+        pressKey(Qt::Key_Return);
+        EXPECT_THAT(visiblePanels(), ElementsAre(p.backTo)) << p.panel;
+    }
+    EXPECT_TRUE(printer.received().empty()) << "nothing was printed, written or cleared";
+
+    window->ShowPanelForScreenshot("BidPnl");
+    pick("BidRdoBtn", 2);
+    control<TRadioGroup>("BidRdoBtn")->button(2)->setFocus();
+    pressKey(Qt::Key_Enter);
+    EXPECT_THAT(visiblePanels(), ElementsAre("BidCheckPnl"));
+}
+
 // ---- controls ----
 
 TEST_F(AdjustWindow, EditBoxesLimitLengthAndTurnLettersToCapitals)
@@ -868,6 +901,28 @@ TEST_F(AdjustWindowClose, NoPrinterResetAfterACompletedExchange)
             ElementsAre("CloseChannel(64)", "sleep 200", "CloseChannel(2)", "sleep 200", "Exit"));
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(window->ExchangeDone) << "nothing clears it while the program runs";
+}
+
+// A printer that has dropped out answers nothing: every step of the close still runs, each
+// transaction with its three tries, the missing reply to "rs" is no fatal error, and the
+// continue/quit dialog follows. (This printer leaves packet mode on the first Exit and takes
+// the two retries as plain bytes.)
+TEST_F(AdjustWindowClose, PrinterThatDroppedOutGetsEveryStepAndTheContinueDialog)
+{
+    connect();
+    printer.faults().silent = true;
+    click("AdjustRtnBtn");
+    EXPECT_THAT(log.events,
+                ElementsAre("CloseChannel(64)", "sleep 1000", "CloseChannel(64)", "sleep 1000",
+                            "CloseChannel(64)", "sleep 200", InitializeMessage, "sleep 1000",
+                            "sleep 1000", "sleep 10000", "CloseChannel(2)", "sleep 1000",
+                            "CloseChannel(2)", "sleep 1000", "CloseChannel(2)", "sleep 200",
+                            "Exit", "sleep 1000", "sleep 1000"));
+    EXPECT_TRUE(platform.process.exits.empty());
+    EXPECT_FALSE(PrinterDriver.IsOpen());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(quit->isVisible());
+    EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
 }
 
 TEST_F(AdjustWindowClose, PutsTheWindowBackForTheNextConnection)

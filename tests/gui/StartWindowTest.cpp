@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,6 +24,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace testsupport;
@@ -122,7 +125,14 @@ TEST_F(StartWindow, FailedEntryIntoPacketModeKeepsTheStartWindowWithANormalCurso
     ASSERT_EQ(received().size(), 3u);
     EXPECT_EQ(received().front(), "entry into packet mode");
     EXPECT_FALSE(platform.cursor.busy);
-    EXPECT_TRUE(platform.dialogs.shown.empty());
+    // One warning says what to check; before it, OK seemed to do nothing at all.
+    ASSERT_EQ(platform.dialogs.shown.size(), 1u);
+    EXPECT_EQ(platform.dialogs.shown[0].text,
+              "The printer does not answer. Check the cable, the port and the printer's power, "
+              "then press OK again.");
+    EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Warning);
+    EXPECT_EQ(platform.dialogs.shown[0].buttons, platform::MessageButtons::Ok);
+    EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
 
     // The technician may try again once the printer answers.
     printer.faults().silent = false;
@@ -177,6 +187,64 @@ TEST_F(StartWindow, RightClickOpensThePopupMenuBesideThePointer)
     FormBoot->PopupMenu1->hide();
 }
 
+// Only the window's own surface opens the menu; a right click over a label or a panel does
+// not, although those controls pass the release on to the window.
+TEST_F(StartWindow, PopupMenuOpensOnTheFreeSurfaceOnly)
+{
+    const auto rightRelease = [](QWidget *target, QPoint at) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at),
+                            target->mapToGlobal(QPointF(at)), Qt::RightButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    };
+    for (QWidget *control : std::initializer_list<QWidget *>{
+                 FormBoot->Label1, FormBoot->Label2, FormBoot->Panel1, FormBoot->Panel2 }) {
+        rightRelease(control, control->rect().center());
+        EXPECT_FALSE(FormBoot->PopupMenu1->isVisible()) << control->objectName().toStdString();
+        // The same point sent to the window itself.
+        rightRelease(FormBoot, control->geometry().center());
+        EXPECT_FALSE(FormBoot->PopupMenu1->isVisible()) << control->objectName().toStdString();
+    }
+    ASSERT_EQ(FormBoot->childAt(20, 240), nullptr);
+    rightRelease(FormBoot, QPoint(20, 240));
+    EXPECT_TRUE(FormBoot->PopupMenu1->isVisible());
+    FormBoot->PopupMenu1->hide();
+}
+
+// A printer that is switched off while connected: the close runs every step without the
+// fatal box, the continue/quit dialog comes, and once the printer is on again "Next" and OK
+// reach it with a fresh port.
+TEST_F(StartWindow, PrinterSwitchedOffAndOnIsReachedAgainWithoutARestart)
+{
+    pickModelAndPort(0, 0);
+    FormBoot->PortSelectOKBtnClick();
+    ASSERT_TRUE(printer.channelOpen(DataSocket));
+
+    printer.faults().silent = true;
+    FormAdjust->close();
+    EXPECT_THAT(platform.dialogs.texts(),
+                ElementsAre("This program starts to initialize the printer.\nPlease wait about "
+                            "10 seconds."));
+    EXPECT_TRUE(platform.process.exits.empty());
+    EXPECT_FALSE(PrinterDriver.IsOpen());
+    EXPECT_TRUE(FormQuit->isVisible());
+    // Every close step was tried: both channel closes with their three tries, and the end
+    // of packet mode (after which this printer takes the retries as plain bytes).
+    const std::vector<std::string> lines = received();
+    for (const char *step : { "CloseChannel(64)", "CloseChannel(2)" })
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), step), 3) << step;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exit"), 1);
+
+    printer.faults().silent = false;
+    printer.clearReceived();
+    FormQuit->NextBtn->click();
+    pickModelAndPort(0, 0);
+    FormBoot->PortSelectOKBtnClick();
+    EXPECT_EQ(wire(), LinkStartOnTheWire);
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_EQ(platform.dialogs.shown.size(), 1u);
+}
+
 TEST_F(StartWindow, VersionItemShowsTheVersionBoxModally)
 {
     bool sawBox = false;
@@ -204,6 +272,28 @@ TEST_F(StartWindow, VersionBoxTexts)
     AboutBox->Label1->ensurePolished(); // the label's own font comes with its style
     EXPECT_EQ(AboutBox->Label1->font().family(), "Arial");
     EXPECT_EQ(AboutBox->Label1->font().pixelSize(), 12);
+}
+
+// The panel round the texts: a lowered outer bevel (shadow at its top left, light at its
+// bottom right) round a raised inner one (the other way round).
+TEST_F(StartWindow, VersionBoxPanelHasALoweredOuterAndARaisedInnerBevel)
+{
+    TBevelPanel *panel = AboutBox->Panel1;
+    EXPECT_EQ(panel->bevelOuter(), TBevelPanel::Lowered);
+    EXPECT_EQ(panel->bevelInner(), TBevelPanel::Raised);
+    const QImage image = panel->grab().toImage();
+    const QRgb dark = panel->palette().color(QPalette::Dark).rgb();
+    const QRgb light = panel->palette().color(QPalette::Light).rgb();
+    ASSERT_NE(dark, light);
+    const int w = image.width(), h = image.height();
+    EXPECT_EQ(image.pixel(0, h / 2), dark);
+    EXPECT_EQ(image.pixel(w / 2, 0), dark);
+    EXPECT_EQ(image.pixel(w - 1, h / 2), light);
+    EXPECT_EQ(image.pixel(w / 2, h - 1), light);
+    EXPECT_EQ(image.pixel(1, h / 2), light);
+    EXPECT_EQ(image.pixel(w / 2, 1), light);
+    EXPECT_EQ(image.pixel(w - 2, h / 2), dark);
+    EXPECT_EQ(image.pixel(w / 2, h - 2), dark);
 }
 
 TEST_F(StartWindow, LayoutOfTheStartWindow)
@@ -242,6 +332,65 @@ TEST_F(StartWindow, NextBringsTheStartWindowBackWithNoSelection)
     EXPECT_EQ(FormBoot->UsePortCombo->currentIndex(), -1);
     EXPECT_TRUE(FormBoot->PortSelectOKBtn->isEnabled());
     EXPECT_TRUE(FormBoot->ProEndBtn->isEnabled());
+}
+
+// Ending the program leaves the toolkit refusing nested event loops from then on, so the
+// tests that end it come last.
+// Enter presses the button that has the focus; the default button OK takes it only while
+// no other button has it, as from the lists.
+TEST_F(StartWindow, EnterPressesTheFocusedButton)
+{
+    int ended = 0;
+    const auto connection
+            = QObject::connect(FormBoot, &TFormBoot::programEnded, [&ended] { ++ended; });
+    const auto enter = [](QWidget *target) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    };
+
+    pickModelAndPort(0, 0);
+    FormBoot->ProEndBtn->setFocus();
+    ASSERT_EQ(FormBoot->focusWidget(), FormBoot->ProEndBtn);
+    enter(FormBoot->ProEndBtn);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(printer.received().empty()) << "Quit must not start the link";
+
+    FormBoot->show();
+    pickModelAndPort(1, 0);
+    FormBoot->UsePortCombo->setFocus();
+    enter(FormBoot->UsePortCombo);
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_TRUE(printer.channelOpen(DataSocket));
+    EXPECT_EQ(ended, 1);
+    QObject::disconnect(connection);
+}
+
+TEST_F(StartWindow, EnterPressesTheFocusedButtonOfTheContinueDialog)
+{
+    int ended = 0;
+    const auto connection
+            = QObject::connect(FormBoot, &TFormBoot::programEnded, [&ended] { ++ended; });
+    const auto enter = [](QWidget *target) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    };
+    FormBoot->hide();
+    FormQuit->show();
+    FormQuit->NextBtn->setFocus();
+    enter(FormQuit->NextBtn);
+    EXPECT_FALSE(FormQuit->isVisible());
+    EXPECT_TRUE(FormBoot->isVisible());
+    EXPECT_EQ(ended, 0);
+
+    FormBoot->hide();
+    FormQuit->show();
+    FormQuit->QuitBtn->setFocus();
+    ASSERT_EQ(FormQuit->focusWidget(), FormQuit->QuitBtn);
+    enter(FormQuit->QuitBtn);
+    EXPECT_EQ(ended, 1) << "Enter on Quit quits";
+    EXPECT_FALSE(FormBoot->isVisible());
+    EXPECT_FALSE(FormQuit->isVisible());
+    QObject::disconnect(connection);
 }
 
 TEST_F(StartWindow, QuitEndsTheProgramWhileTheStartWindowIsHidden)
