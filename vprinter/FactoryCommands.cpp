@@ -126,8 +126,10 @@ std::string remoteCommandName(const std::vector<uint8_t> &p)
     text += char(p[0]);
     text += char(p[1]);
     text += "\"";
-    if (p.size() > 4)
-        text += " " + hexBytes({ p.begin() + 4, p.end() });
+    if (p.size() > 4) {
+        text += ' ';
+        text += hexBytes({ p.begin() + 4, p.end() });
+    }
     return text;
 }
 
