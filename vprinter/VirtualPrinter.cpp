@@ -479,7 +479,7 @@ void VirtualPrinter::flushHeld(uint8_t socket)
 
 void VirtualPrinter::transmit(std::vector<uint8_t> packet)
 {
-    if (m_faults.silent)
+    if (m_faults.silent || m_faults.noiseEveryMs > 0)
         return;
     const bool data = packet[0] == DataSocket;
     if (data && m_faults.lostDataReplies > 0) {

@@ -60,7 +60,8 @@ struct Faults
     // that length, dribbles out one byte every trickleEveryMs.
     int trickleLength = 0;
     int trickleEveryMs = 10;
-    // One random byte on the line every this many ms while a host is there (0: none).
+    // A line that carries a random byte every this many ms while a host is there, and none
+    // of the printer's replies (0: a clean line).
     int noiseEveryMs = 0;
 };
 

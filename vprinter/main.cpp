@@ -56,7 +56,8 @@ const char *const Usage
           "  --lost-data-replies N   the first N data-channel replies never arrive\n"
           "  --trickle LENGTH  the first reply announces LENGTH bytes and its body dribbles\n"
           "                    out one byte every 10 ms\n"
-          "  --noise MS        a random byte on the line every MS ms while a host is there\n"
+          "  --noise MS        a random byte on the line every MS ms while a host is there,\n"
+          "                    and none of the printer's replies\n"
           "\n"
           "SIGUSR1 switches the printer off (it answers nothing), SIGUSR2 switches it on\n"
           "again in byte mode; the EEPROM and the state are kept.\n";
