@@ -1,4 +1,5 @@
 // The real POSIX port code against the virtual printer's executable on a pseudo-terminal.
+#include "PtyPrinter.h"
 #include "support/TestPlatform.h"
 
 #include "link/Roro4dodu.h"
@@ -8,76 +9,16 @@
 #include <gmock/gmock.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <pty.h>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace testsupport;
-namespace fs = std::filesystem;
+using namespace e2e;
 
 namespace {
-
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "cantra-e2e-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
-
-// Runs cantra-vprinter on a pseudo-terminal for the length of a test.
-class VirtualPrinterProcess
-{
-public:
-    VirtualPrinterProcess(const fs::path &link, const fs::path &trace,
-                          const std::vector<std::string> &extra = {})
-    {
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int out = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, STDERR_FILENO);
-            std::vector<std::string> args{ CANTRA_VPRINTER_PATH, "--link", link.string(),
-                                           "--trace" };
-            args.insert(args.end(), extra.begin(), extra.end());
-            std::vector<char *> argv;
-            for (std::string &arg : args)
-                argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        for (int i = 0; i < 500 && !fs::is_symlink(link); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ~VirtualPrinterProcess()
-    {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
-
-private:
-    pid_t m_pid = -1;
-};
-
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class PtyLink : public ::testing::Test
 {
@@ -123,8 +64,9 @@ TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
         EXPECT_TRUE(D4Link.OpenChannel(DataSocket));
 
         EXPECT_EQ(D4Link.ReadEepromByte(0x10), 0x3C); // from the image file
-        if (host == 1) // what the first host wrote is still there
+        if (host == 1) { // what the first host wrote is still there
             EXPECT_EQ(D4Link.ReadEepromByte(0x40), 0xA5);
+        }
         const uint8_t address = uint8_t(0x40 + host);
         EXPECT_EQ(D4Link.WriteEepromByte(address, uint8_t(0xA5 + host)), ReplyDone);
         EXPECT_EQ(D4Link.ReadEepromByte(address), 0xA5 + host);
@@ -142,7 +84,8 @@ TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
     }
     EXPECT_TRUE(platform.dialogs.shown.empty());
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The printer notices the host has gone a moment after the port is closed.
+    EXPECT_TRUE(printer.waitForTrace("host gone"));
     const std::string log = readFile(trace);
     EXPECT_NE(log.find("CreditRequest(64, 200)"), std::string::npos) << log.substr(0, 2000);
     EXPECT_NE(log.find("Credit(64, 200)"), std::string::npos);
@@ -171,7 +114,7 @@ TEST_F(PtyLink, PrinterThatNeverAnswers)
     PrinterDriver.ClosePort();
     close(master);
 
-    EXPECT_THAT(platform.clock.sleeps, ::testing::ElementsAre(10, 1000, 10, 1000, 10, 1000));
+    EXPECT_THAT(platform.clock.sleeps, ::testing::ElementsAre(10, 1000, 10, 1000, 10));
     // Three reads of the header, each bounded by 5000 ms + 6 ms.
     EXPECT_GE(waited, std::chrono::milliseconds(3 * 5000));
     EXPECT_LT(waited, std::chrono::milliseconds(3 * 5006 + 3000));

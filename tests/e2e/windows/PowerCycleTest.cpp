@@ -1,0 +1,142 @@
+// The program's windows on the real POSIX port against cantra-vprinter on a pseudo-terminal:
+// a printer switched off while connected and on again, and one that is off when the
+// technician presses OK.
+#include "e2e/PtyPrinter.h"
+#include "support/TestPlatform.h"
+
+#include "link/Roro4dodu.h"
+#include "link/Vuviredorizaduzu.h"
+#include "shell/DovIvid.h"
+#include "shell/FormControls.h"
+#include "shell/RidAzidoz.h"
+#include "shell/VodIroze.h"
+#include "shell/VorAvov.h"
+#include "shell/Windows.h"
+#include "status/ZedOvovurEduvudo.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+using namespace testsupport;
+using namespace e2e;
+using ::testing::ElementsAre;
+
+namespace {
+
+const char *const InitializeText
+        = "This program starts to initialize the printer.\nPlease wait about 10 seconds.";
+const char *const NoAnswerText = "The printer does not answer. Check the cable, the port and the "
+                                 "printer's power, then press OK again.";
+
+// The windows as at program start, LPT1 bound to the pseudo-terminal. The pauses of the link
+// run on the test clock; the port's own time-outs are real.
+class PowerCycle : public ::testing::Test
+{
+protected:
+    PowerCycle()
+    {
+        link = dir.path / "lpt1";
+        trace = dir.path / "trace.txt";
+        setenv("CANTRA_LPT1", link.c_str(), 1);
+        CreateWindows();
+        hideAll();
+        FormBoot->OverrideModelCode(std::nullopt);
+        FormAdjust->ModelCodeSource = [] { return FormBoot->GetModelCode(); };
+        FormAdjust->ExchangeDone = false;
+        FormAdjust->AdjustRdoGrp->clearItems();
+        FormAdjust->ResetWorkArea(false, false);
+        FormBoot->show();
+        FormBoot->UsePortCombo->clear();
+    }
+    ~PowerCycle() override
+    {
+        hideAll();
+        unsetenv("CANTRA_LPT1");
+    }
+    static void hideAll()
+    {
+        for (QWidget *window : std::initializer_list<QWidget *>{
+                     FormAdjust, FormQuit, AboutBox, StatusMonitorWindow, FormBoot })
+            window->hide();
+    }
+    void pickModelAndPort(int modelRow, int portRow)
+    {
+        FormBoot->ModelNameCombo->setCurrentIndex(modelRow);
+        FormBoot->UsePortCombo->setCurrentIndex(portRow);
+    }
+
+    TempDir dir;
+    fs::path link;
+    fs::path trace;
+    TestPlatform platform;
+};
+
+// Switched off while connected: "Quit" runs the whole close against a printer that answers
+// nothing (each step gives up after its tries, about a minute in all on a real port), the
+// missing reply to "rs" is no fatal error, and the continue/quit dialog comes. Switched on
+// again, "Next" and OK reach it on a freshly opened port.
+TEST_F(PowerCycle, PrinterSwitchedOffAndOnAgainIsReachedWithoutARestart)
+{
+    VirtualPrinterProcess printer(link, trace);
+    pickModelAndPort(0, 0);
+    FormBoot->PortSelectOKBtnClick();
+    ASSERT_TRUE(FormAdjust->isVisible());
+    ASSERT_EQ(PrinterStatus, psReady);
+
+    ASSERT_TRUE(printer.switchOff());
+    FormAdjust->AdjustRtnBtn->click();
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(InitializeText));
+    EXPECT_TRUE(platform.process.exits.empty());
+    EXPECT_FALSE(FormAdjust->isVisible());
+    EXPECT_TRUE(FormQuit->isVisible());
+    EXPECT_FALSE(PrinterDriver.IsOpen());
+    EXPECT_FALSE(platform.cursor.busy);
+
+    ASSERT_TRUE(printer.switchOn());
+    FormQuit->NextBtn->click();
+    ASSERT_TRUE(FormBoot->isVisible());
+    pickModelAndPort(0, 0);
+    FormBoot->PortSelectOKBtnClick();
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_EQ(PrinterStatus, psReady);
+    EXPECT_EQ(printer.count("entry into packet mode"), 2);
+
+    // With the printer on, the close is the usual one; the reset is the first "rs" that
+    // reached the printer, since the one sent while it was off could not get its credit.
+    FormAdjust->AdjustRtnBtn->click();
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(InitializeText, InitializeText));
+    EXPECT_TRUE(printer.waitForTrace("data on 2: \"rs\""));
+    EXPECT_TRUE(FormQuit->isVisible());
+    FormQuit->hide();
+}
+
+// Off when OK is pressed: after the three tries of the entry, one warning says what to check
+// and the start window stays; switched on, OK again connects.
+TEST_F(PowerCycle, PrinterOffAtTheStartIsReportedAndOkAgainConnects)
+{
+    VirtualPrinterProcess printer(link, trace, { "--silent" });
+    pickModelAndPort(1, 0);
+    FormBoot->PortSelectOKBtnClick();
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(NoAnswerText));
+    EXPECT_EQ(platform.dialogs.shown.front().kind, platform::MessageKind::Warning);
+    EXPECT_TRUE(FormBoot->isVisible());
+    EXPECT_FALSE(FormAdjust->isVisible());
+    EXPECT_FALSE(platform.cursor.busy);
+    EXPECT_EQ(PrinterStatus, psError);
+    EXPECT_EQ(ErrorStatus, esCommunication);
+
+    ASSERT_TRUE(printer.switchOn());
+    FormBoot->PortSelectOKBtnClick();
+    EXPECT_TRUE(FormAdjust->isVisible());
+    EXPECT_EQ(PrinterStatus, psReady);
+    EXPECT_EQ(platform.dialogs.shown.size(), 1u);
+    FormAdjust->AdjustRtnBtn->click();
+    EXPECT_TRUE(FormQuit->isVisible());
+    FormQuit->hide();
+}
+
+} // namespace
