@@ -52,6 +52,19 @@ const char *const Panels[] = {
     "TraStep4Pnl",   "A4CheckPrnPnl",
 };
 
+// Counts a handler as running for as long as it runs, however it ends.
+class RunningScope
+{
+public:
+    explicit RunningScope(int &running) : m_running(running) { ++m_running; }
+    ~RunningScope() { --m_running; }
+    RunningScope(const RunningScope &) = delete;
+    RunningScope &operator=(const RunningScope &) = delete;
+
+private:
+    int &m_running;
+};
+
 // Letters turn into capitals as they are typed.
 class UpperCaseValidator : public QValidator
 {
@@ -194,12 +207,12 @@ void TFormAdjust::connectHandlers()
     // that arrives while it repaints or asks a question is refused.
     const auto running = [this](void (TFormAdjust::*handler)()) {
         return [this, handler] {
-            ++m_running;
+            const RunningScope scope(m_running);
             (this->*handler)();
-            --m_running;
         };
     };
-    connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this, running(&TFormAdjust::AdjustRdoGrpClick));
+    connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this,
+            running(&TFormAdjust::AdjustRdoGrpClick));
     connect(MentRdoGrp, &TRadioGroup::itemClicked, this, running(&TFormAdjust::MentRdoGrpClick));
     connect(A4patRdoBtn, &QRadioButton::clicked, this,
             [this, a4 = running(&TFormAdjust::A4patRdoBtnClick)](bool checked) {
@@ -511,9 +524,8 @@ void TFormAdjust::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    ++m_running;
+    const RunningScope scope(m_running);
     FormClose();
-    --m_running;
     event->accept();
 }
 

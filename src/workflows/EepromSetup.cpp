@@ -85,9 +85,9 @@ void TFormAdjust::BackupOKBtnClick()
     ShowStatus(smPlain, QString());
 
     for (;;) {
-        const bool restore = platform::showMessage(platform::MessageKind::Confirmation,
-                                                   ReplaceBoardQuestion,
-                                                   platform::MessageButtons::OkCancel)
+        const bool restore
+                = platform::showMessage(platform::MessageKind::Confirmation, ReplaceBoardQuestion,
+                                        platform::MessageButtons::OkCancel)
                 == platform::MessageAnswer::Ok;
         platform::cursor().setBusy(true);
         if (!reconnectAfterBoardChange()) {

@@ -20,8 +20,8 @@ constexpr uint32_t PauseAfterResetMs = 100;
 
 void TFormAdjust::setExchangeLocked(bool locked)
 {
-    for (QWidget *control : std::initializer_list<QWidget *>{ AdjustmentTab, MentRdoGrp,
-                                                              AdjustRtnBtn, GetStatusBtn })
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{ AdjustmentTab, MentRdoGrp, AdjustRtnBtn, GetStatusBtn })
         control->setEnabled(!locked);
 }
 

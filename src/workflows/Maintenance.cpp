@@ -63,10 +63,9 @@ void TFormAdjust::CounterCheckRtnBtnClick()
 
 void TFormAdjust::CounterClearOKBtnClick()
 {
-    const platform::MessageAnswer answer
-            = platform::showMessage(platform::MessageKind::Confirmation,
-                                    "Have you replaced the Waste Ink Pad certainly?",
-                                    platform::MessageButtons::YesNo);
+    const platform::MessageAnswer answer = platform::showMessage(
+            platform::MessageKind::Confirmation, "Have you replaced the Waste Ink Pad certainly?",
+            platform::MessageButtons::YesNo);
     if (answer != platform::MessageAnswer::Yes) {
         platform::showMessage(platform::MessageKind::Warning, "Please replace the Waste Ink Pad.");
         ResetWorkArea(false, false);

@@ -60,10 +60,10 @@ TEST(InitialSetting, CellsAndValuesFollowTheModelSize)
 
 TEST(BackupCells, FiftySixCellsInTheirOrder)
 {
-    const int expected[] = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
-                             28, 29, 30, 31, 41, 42, 43, 46, 51, 52, 53, 63, 64, 65,
-                             66, 67, 68, 69, 70, 71, 72, 73, 74, 77, 78, 79, 80, 81,
-                             82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
+    const int expected[]
+            = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 41,
+                42, 43, 46, 51, 52, 53, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 77,
+                78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
     static_assert(std::size(expected) == 56);
     EXPECT_THAT(service::BackupCells(), ElementsAreArray(expected));
 }
@@ -76,8 +76,9 @@ TEST(FactorySequence, RowsExpandAndNameTheirSteps)
     std::vector<std::string> names;
     for (const FactoryStep &step : steps)
         names.push_back(step.name());
-    EXPECT_THAT(names, ElementsAre("C5(2, 0, 77, 0)", "Wait(100)", "CA(5)", "CA(5)", "CA(5)",
-                                   "W(7, 4)", "W(8, 4)", "W(9, 4)", "81()"));
+    EXPECT_THAT(names,
+                ElementsAre("C5(2, 0, 77, 0)", "Wait(100)", "CA(5)", "CA(5)", "CA(5)", "W(7, 4)",
+                            "W(8, 4)", "W(9, 4)", "81()"));
     EXPECT_TRUE(Sequence({ Times(0, C81()) }).empty());
 }
 
@@ -98,8 +99,9 @@ protected:
 TEST_F(ExchangeSequence, CarriageMovesWithTheirPauses)
 {
     service::RunSequence(service::CarriageOut());
-    EXPECT_THAT(sent(), ElementsAre("C5(2, 0, 77, 0)", "C4(5, 0, 2, 0)", "C4(5, 1, 4, 0)",
-                                    "C5(2, 1, 244, 1)", "C4(5, 0, 2, 0)", "C4(3, 0, 112, 1)"));
+    EXPECT_THAT(sent(),
+                ElementsAre("C5(2, 0, 77, 0)", "C4(5, 0, 2, 0)", "C4(5, 1, 4, 0)",
+                            "C5(2, 1, 244, 1)", "C4(5, 0, 2, 0)", "C4(3, 0, 112, 1)"));
     EXPECT_THAT(waits(), ElementsAre(100));
 
     printer.clearReceived();
@@ -119,13 +121,13 @@ TEST_F(ExchangeSequence, ExchangeOneSendsItsTwentyNineCommands)
 {
     service::RunSequence(service::Exchange1());
     const char *const expected[] = {
-        "C4(5, 0, 2, 0)",    "C4(5, 1, 4, 0)",     "C5(2, 1, 244, 1)",   "C4(5, 0, 2, 0)",
-        "C4(5, 0, 15, 0)",   "C5(33, 0, 52, 8)",   "C5(2, 1, 30, 0)",    "C4(5, 1, 22, 0)",
+        "C4(5, 0, 2, 0)",     "C4(5, 1, 4, 0)",     "C5(2, 1, 244, 1)",   "C4(5, 0, 2, 0)",
+        "C4(5, 0, 15, 0)",    "C5(33, 0, 52, 8)",   "C5(2, 1, 30, 0)",    "C4(5, 1, 22, 0)",
         "C5(32, 0, 48, 117)", "C5(32, 0, 48, 117)", "C5(32, 0, 48, 117)", "C5(32, 0, 48, 117)",
         "C5(32, 0, 48, 117)", "C5(32, 0, 176, 54)", "C5(2, 0, 30, 0)",    "CA(150)",
-        "C9(0, 0, 184, 11)", "C5(2, 1, 30, 0)",    "C4(5, 0, 22, 0)",    "C5(2, 1, 30, 0)",
-        "C5(33, 0, 172, 13)", "C5(2, 1, 116, 4)",  "C4(3, 0, 38, 0)",    "CA(5)",
-        "C4(5, 0, 57, 0)",   "C5(33, 0, 36, 19)",  "C5(2, 1, 74, 1)",    "81()",
+        "C9(0, 0, 184, 11)",  "C5(2, 1, 30, 0)",    "C4(5, 0, 22, 0)",    "C5(2, 1, 30, 0)",
+        "C5(33, 0, 172, 13)", "C5(2, 1, 116, 4)",   "C4(3, 0, 38, 0)",    "CA(5)",
+        "C4(5, 0, 57, 0)",    "C5(33, 0, 36, 19)",  "C5(2, 1, 74, 1)",    "81()",
         "C4(5, 0, 15, 0)",
     };
     static_assert(std::size(expected) == 29);
@@ -138,10 +140,21 @@ TEST_F(ExchangeSequence, ExchangeTwoSendsItsFifteenCommands)
 {
     service::RunSequence(service::Exchange2());
     const char *const expected[] = {
-        "81()",           "C4(5, 1, 7, 0)",  "C4(5, 0, 22, 0)", "C5(2, 1, 30, 0)",
-        "C5(33, 0, 72, 13)", "C5(2, 1, 30, 0)", "C4(3, 0, 38, 0)", "CA(5)",
-        "C4(5, 0, 57, 0)", "C5(2, 1, 74, 1)", "81()",            "81()",
-        "C4(5, 1, 2, 0)", "C5(4, 0, 25, 0)",  "C4(5, 0, 2, 0)",
+        "81()",
+        "C4(5, 1, 7, 0)",
+        "C4(5, 0, 22, 0)",
+        "C5(2, 1, 30, 0)",
+        "C5(33, 0, 72, 13)",
+        "C5(2, 1, 30, 0)",
+        "C4(3, 0, 38, 0)",
+        "CA(5)",
+        "C4(5, 0, 57, 0)",
+        "C5(2, 1, 74, 1)",
+        "81()",
+        "81()",
+        "C4(5, 1, 2, 0)",
+        "C5(4, 0, 25, 0)",
+        "C4(5, 0, 2, 0)",
     };
     static_assert(std::size(expected) == 15);
     EXPECT_THAT(sent(), ElementsAreArray(expected));
@@ -150,9 +163,8 @@ TEST_F(ExchangeSequence, ExchangeTwoSendsItsFifteenCommands)
 
 TEST_F(ExchangeSequence, EepromResetWritesCellsZeroToFortyWithTheRowsCounter)
 {
-    for (const auto &[row, high, low] :
-         { std::tuple{ 0, 11, 124 }, std::tuple{ 1, 11, 124 }, std::tuple{ 2, 0, 0 },
-           std::tuple{ 3, 0, 0 } }) {
+    for (const auto &[row, high, low] : { std::tuple{ 0, 11, 124 }, std::tuple{ 1, 11, 124 },
+                                          std::tuple{ 2, 0, 0 }, std::tuple{ 3, 0, 0 } }) {
         SCOPED_TRACE(row);
         printer.clearReceived();
         printer.eeprom().fill(0xAA);

@@ -3,8 +3,8 @@
 #include "WorkflowFixture.h"
 
 #include "link/Vuviredorizaduzu.h"
-#include "shell/RidAzidoz.h"
 #include "shell/DovIvid.h"
+#include "shell/RidAzidoz.h"
 #include "shell/VorAvov.h"
 
 #include <QCloseEvent>

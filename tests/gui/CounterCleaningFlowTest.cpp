@@ -72,8 +72,9 @@ TEST_F(Counter, ClearWithNoWritesNothingAndLeavesTheWorkAreaBlank)
     open(0, 1);
     platform.dialogs.answers = { platform::MessageAnswer::No };
     click("CounterClearOKBtn");
-    EXPECT_THAT(dialogTexts(), ElementsAre("Have you replaced the Waste Ink Pad certainly?",
-                                           "Please replace the Waste Ink Pad."));
+    EXPECT_THAT(dialogTexts(),
+                ElementsAre("Have you replaced the Waste Ink Pad certainly?",
+                            "Please replace the Waste Ink Pad."));
     EXPECT_EQ(platform.dialogs.shown[1].kind, platform::MessageKind::Warning);
     EXPECT_THAT(sent().controlCommands(), IsEmpty());
     EXPECT_THAT(visiblePanels(), ElementsAre("CanvasPnl"));
@@ -112,13 +113,14 @@ TEST_F(Sequence, HeadCleaningWaitsForReadyThenShowsBlueUntilTheHeadIsClean)
 
     // Busy twice, then ready: the command goes once. The printer cleans for 8 s, polled every
     // 2 s under the blue message, and the black text follows the first ready answer.
-    EXPECT_THAT(log, ElementsAre("st black: ", "st black: ", "st black: ",
-                                 "FactoryCleaning(1: head cleaning)",
-                                 "st blue disabled: Cleaning the head now.",
-                                 "st blue disabled: Cleaning the head now.",
-                                 "st blue disabled: Cleaning the head now.",
-                                 "st blue disabled: Cleaning the head now.",
-                                 "st blue disabled: Cleaning the head now."));
+    EXPECT_THAT(log,
+                ElementsAre("st black: ", "st black: ", "st black: ",
+                            "FactoryCleaning(1: head cleaning)",
+                            "st blue disabled: Cleaning the head now.",
+                            "st blue disabled: Cleaning the head now.",
+                            "st blue disabled: Cleaning the head now.",
+                            "st blue disabled: Cleaning the head now.",
+                            "st blue disabled: Cleaning the head now."));
     EXPECT_EQ(memoText(), "Head cleaning is completed.");
     EXPECT_EQ(memoColour(), Black);
     EXPECT_TRUE(FormAdjust->isEnabled());
@@ -146,7 +148,8 @@ TEST_F(Sequence, APrinterInErrorBeforeTheStartGetsNothing)
     connect(0);
     printer.state().stateDigit = '0';
     printer.state().errorChar = '5';
-    for (const auto &[item, button] : { std::pair{ 0, "CleaningOKBtn" }, std::pair{ 1, "ChargeOKBtn" } }) {
+    for (const auto &[item, button] :
+         { std::pair{ 0, "CleaningOKBtn" }, std::pair{ 1, "ChargeOKBtn" } }) {
         openItem("MentRdoGrp", item);
         click(button);
         EXPECT_EQ(memoText(), "Printer is error.");

@@ -124,8 +124,8 @@ TEST_F(EepromCheck, AChangeWritesTheCellAndShowsItInTwoLines)
     EXPECT_EQ(printer.eeprom()[0x2E], 0xF6);
 
     printer.clearReceived();
-    for (const auto &[address, data] : { std::pair{ "2E", "G6" }, std::pair{ "2", "F6" },
-                                         std::pair{ "2E", "" } }) {
+    for (const auto &[address, data] :
+         { std::pair{ "2E", "G6" }, std::pair{ "2", "F6" }, std::pair{ "2E", "" } }) {
         type("EepWriteAddEdit", address);
         type("EepWriteDataEdit", data);
         control("EepromWriteOkBtn")->setFocus();

@@ -28,10 +28,10 @@ const char *const NoAnswerBackupHeld
 const char *const NoAnswer = "The printer does not answer.";
 
 // The backup's cells, in their order.
-const std::vector<int> BackupCells = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
-                                       28, 29, 30, 31, 41, 42, 43, 46, 51, 52, 53, 63, 64, 65,
-                                       66, 67, 68, 69, 70, 71, 72, 73, 74, 77, 78, 79, 80, 81,
-                                       82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
+const std::vector<int> BackupCells
+        = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 41,
+            42, 43, 46, 51, 52, 53, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 77,
+            78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
 
 class InitialSetting : public Workflow
 { };
@@ -55,9 +55,14 @@ TEST_F(InitialSetting, EachModelRowWritesItsCellsAndNamesTheModel)
         openItem("AdjustRdoGrp", 0);
         click("DefaultSetBtn");
 
-        std::vector<std::pair<int, int>> expected
-                = { { 45, 0 }, { 58, 3 }, { 59, 0 }, { 60, 0 }, { 61, 0 }, { 62, 0 },
-                    { 95, model.cell95 }, { 41, model.cell41 } };
+        std::vector<std::pair<int, int>> expected = { { 45, 0 },
+                                                      { 58, 3 },
+                                                      { 59, 0 },
+                                                      { 60, 0 },
+                                                      { 61, 0 },
+                                                      { 62, 0 },
+                                                      { 95, model.cell95 },
+                                                      { 41, model.cell41 } };
         for (int address = 96; address <= 125; ++address)
             expected.emplace_back(address, 0);
         EXPECT_EQ(sent().eepromWrites(), expected);

@@ -164,8 +164,8 @@ TEST_F(UsbIdEntry, ValidSerialIsWrittenWithTheClockDateInThreeLines)
     type("UsbIdInputEdit", "ABC1234567");
     click("UsbIdInputOKBtn");
 
-    EXPECT_THAT(memoLines(), ElementsAre("USB ID", "\"ABC123456 7435EHC20\"",
-                                         " has been written in EEPROM."));
+    EXPECT_THAT(memoLines(),
+                ElementsAre("USB ID", "\"ABC123456 7435EHC20\"", " has been written in EEPROM."));
     EXPECT_EQ(memoColour(), Black);
     EXPECT_EQ(text("ShowPrnUsbIDLbl"), "ABC123456 7435EHC20");
     EXPECT_EQ(cells(77, 18), "ABC1234567435EHC20");

@@ -3,10 +3,10 @@
 #include "WorkflowFixture.h"
 
 #include "link/Roro4dodu.h"
-#include "shell/RidAzidoz.h"
-#include "vprinter/ServicedPrinter.h"
 #include "shell/DovIvid.h"
 #include "shell/FormControls.h"
+#include "shell/RidAzidoz.h"
+#include "vprinter/ServicedPrinter.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -23,9 +23,9 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const std::vector<std::string> CarriageOut = { "C5(2, 0, 77, 0)",  "C4(5, 0, 2, 0)",
-                                               "C4(5, 1, 4, 0)",   "C5(2, 1, 244, 1)",
-                                               "C4(5, 0, 2, 0)",   "C4(3, 0, 112, 1)" };
+const std::vector<std::string> CarriageOut
+        = { "C5(2, 0, 77, 0)",  "C4(5, 0, 2, 0)", "C4(5, 1, 4, 0)",
+            "C5(2, 1, 244, 1)", "C4(5, 0, 2, 0)", "C4(3, 0, 112, 1)" };
 const std::vector<std::string> CarriageHome = { "C4(3, 1, 112, 1)", "C5(2, 1, 77, 0)" };
 const std::vector<std::string> CarriageOutAgain = { "C5(2, 0, 77, 0)", "C4(3, 0, 112, 1)" };
 
@@ -110,8 +110,9 @@ TEST_F(LiquidExchange, WholeChainSendsItsSequencesAndLocksTheWindowUntilTheEnd)
     EXPECT_EQ(std::count(exchange1.begin(), exchange1.end(), "C5(32, 0, 48, 117)"), 5);
     EXPECT_EQ(exchange1.front(), "C4(5, 0, 2, 0)");
     EXPECT_EQ(exchange1.back(), "C4(5, 0, 15, 0)");
-    EXPECT_THAT(log, ::testing::Contains(
-                             "st blue disabled: Performing Transportion Liquid Exchange 1 now."));
+    EXPECT_THAT(log,
+                ::testing::Contains(
+                        "st blue disabled: Performing Transportion Liquid Exchange 1 now."));
     EXPECT_THAT(visiblePanels(), ElementsAre("TraStep3Pnl"));
     EXPECT_EQ(memoText(), "Transportion Liquid Exchange 1 is completed.");
     EXPECT_EQ(memoColour(), Black);

@@ -25,9 +25,9 @@ void restoreWindow()
     FormAdjust->ExchangeDone = false;
     FormAdjust->BidPrintCount = 1;
     FormAdjust->setEnabled(true);
-    for (QWidget *widget : std::initializer_list<QWidget *>{
-                 FormAdjust->AdjustmentTab, FormAdjust->MentRdoGrp, FormAdjust->AdjustRtnBtn,
-                 FormAdjust->GetStatusBtn })
+    for (QWidget *widget :
+         std::initializer_list<QWidget *>{ FormAdjust->AdjustmentTab, FormAdjust->MentRdoGrp,
+                                           FormAdjust->AdjustRtnBtn, FormAdjust->GetStatusBtn })
         widget->setEnabled(true);
 }
 
@@ -137,9 +137,8 @@ void Workflow::watchWhatIsSeen()
                     : colour == Blue           ? "blue"
                     : colour == Red            ? "red"
                                                : "other";
-            log.push_back(std::string("st ") + name
-                          + (FormAdjust->isEnabled() ? "" : " disabled") + ": "
-                          + memoText().toStdString());
+            log.push_back(std::string("st ") + name + (FormAdjust->isEnabled() ? "" : " disabled")
+                          + ": " + memoText().toStdString());
         } else if (line.rfind(data, 0) == 0) {
             log.push_back(line.substr(data.size()));
         }

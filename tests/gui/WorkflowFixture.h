@@ -8,9 +8,9 @@
 #include "support/PacketQuery.h"
 
 #include <QColor>
-#include <QWidget>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <cstdint>
 #include <optional>
