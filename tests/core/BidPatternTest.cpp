@@ -327,20 +327,6 @@ TEST_F(BidPattern, AnUnreadableStoredValueChangesNothingAndEndsThePrint)
     EXPECT_THAT(platform.dialogs.texts(), ElementsAre("error"));
 }
 
-TEST_F(BidPattern, AnUnreadableValueOnALaterPageKeepsTheFirstPagesRestore)
-{
-    store(3, 4, 5);
-    const vprinter::EepromImage before = printer.eeprom();
-    malformedReadOf(52);
-    EXPECT_FALSE(Bid.PrintBidPattern(false));
-    const auto bids = query().factoryCalls(0x00);
-    ASSERT_THAT(bids, SizeIs(16)) << "only the first page's";
-    EXPECT_EQ(bids.back().name(), "Bid(2, 3)");
-    EXPECT_THAT(query().factoryCalls(0x41),
-                ElementsAre(FactoryCall{ 0x41, { 51 } }, FactoryCall{ 0x41, { 52 } }));
-    EXPECT_EQ(printer.eeprom(), before);
-}
-
 // ---- single values ----
 
 TEST_F(BidPattern, ReadsEachKindFromItsCellOverTheControlChannel)
