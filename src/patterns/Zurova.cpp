@@ -5,6 +5,7 @@
 #include "commands/EepromMap.h"
 #include "commands/Zadivavoza.h"
 #include "link/Roro4dodu.h"
+#include "patterns/WholeNumber.h"
 #include "patterns/Ziroreved.h"
 
 #include <charconv>
@@ -26,21 +27,6 @@ std::optional<uint8_t> cellOf(uint8_t kind)
     case BidKindVariableShot: return eeprom::BidVariableShot;
     default: return std::nullopt;
     }
-}
-
-// An optional sign and decimal digits, nothing else; anything else, or a number beyond int,
-// is `fallback`.
-int wholeNumber(std::string_view text, int fallback)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
-        return fallback;
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return fallback;
-    return value;
 }
 
 } // namespace
@@ -77,7 +63,7 @@ const char *TPBid::ReadBidValueText(uint8_t kind)
 
 bool TPBid::WriteBidValue(uint8_t kind, std::string_view text)
 {
-    const int value = wholeNumber(text, NotANumber);
+    const int value = WholeNumber(text, NotANumber);
     if (value < -BidLimit || value > BidLimit || !cellOf(kind))
         return false;
     Factory.FactorySetBid(kind, value);
