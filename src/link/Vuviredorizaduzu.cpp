@@ -111,10 +111,10 @@ void TPPrinterDriver::discard(size_t count, int64_t deadline)
     // As long as reading the body would have been allowed, and never past the guard: a chunk
     // must not bring a fresh time-out of its own.
     const int64_t now = platform::clock().monotonicMs();
-    const int64_t bodyDeadline = std::min(
-            deadline,
-            now + m_timeouts.readTotalConstantMs
-                    + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(count));
+    const int64_t bodyDeadline
+            = std::min(deadline,
+                       now + m_timeouts.readTotalConstantMs
+                               + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(count));
     std::array<uint8_t, 256> scratch{};
     while (count > 0) {
         const size_t chunk = std::min(count, scratch.size());

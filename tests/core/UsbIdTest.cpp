@@ -43,9 +43,17 @@ TEST(UsbIdStamp, YearsOutsideTheCodingAreTheLowByteOfTheYearsSince1900)
 {
     EXPECT_EQ(VORizOroRu::Stamp(at(1998, 12, 31, 0, 0, 0)), "bCV00000"); // 98 is "b"
     EXPECT_EQ(VORizOroRu::Stamp(at(1970, 1, 1, 0, 0, 0)), "F1100000"); // 70 is "F"
-    EXPECT_EQ(VORizOroRu::Stamp(at(1900, 1, 1, 0, 0, 0)), std::string("\x00" "1100000", 8));
-    EXPECT_EQ(VORizOroRu::Stamp(at(2061, 1, 1, 0, 0, 0)), "\xA1" "1100000"); // 161
-    EXPECT_EQ(VORizOroRu::Stamp(at(2100, 7, 4, 23, 59, 31)), "\xC8" "74NT130"); // 200
+    const struct
+    {
+        int year;
+        uint8_t stored; // the years since 1900, low byte
+    } others[] = { { 1900, 0x00 }, { 1899, 0xFF }, { 2061, 0xA1 }, { 2100, 0xC8 } };
+    for (const auto &o : others) {
+        const std::string stamp = VORizOroRu::Stamp(at(o.year, 7, 4, 23, 59, 31));
+        ASSERT_EQ(stamp.size(), 8u) << o.year;
+        EXPECT_EQ(uint8_t(stamp[0]), o.stored) << o.year;
+        EXPECT_EQ(stamp.substr(1), "74NT130") << o.year;
+    }
 }
 
 class UsbId : public CommandFixture

@@ -134,8 +134,9 @@ TEST_F(MisbehavingPrinter, PortThatCannotBeOpenedNamesWhatWasTried)
     const RunResult missing = probe({ { "CANTRA_LPT1", "/nonexistent/cantra-lpt" } });
     EXPECT_EQ(missing.exitCode, 3);
     EXPECT_THAT(missing.err, HasSubstr("Cannot open port."));
-    EXPECT_THAT(missing.err, HasSubstr("LPT1 -> /nonexistent/cantra-lpt (set by CANTRA_LPT1): No "
-                                       "such file or directory"));
+    EXPECT_THAT(missing.err,
+                HasSubstr("LPT1 -> /nonexistent/cantra-lpt (set by CANTRA_LPT1): No "
+                          "such file or directory"));
 
     const RunResult directory = probe({ { "CANTRA_LPT1", dir.path.string() } });
     EXPECT_EQ(directory.exitCode, 3);

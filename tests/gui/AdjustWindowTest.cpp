@@ -924,8 +924,8 @@ TEST_F(AdjustWindowClose, PrinterThatDroppedOutGetsEveryStepAndTheContinueDialog
                 ElementsAre("CloseChannel(64)", "sleep 1000", "CloseChannel(64)", "sleep 1000",
                             "CloseChannel(64)", "sleep 200", InitializeMessage, "sleep 1000",
                             "sleep 1000", "sleep 10000", "CloseChannel(2)", "sleep 1000",
-                            "CloseChannel(2)", "sleep 1000", "CloseChannel(2)", "sleep 200",
-                            "Exit", "sleep 1000", "sleep 1000"));
+                            "CloseChannel(2)", "sleep 1000", "CloseChannel(2)", "sleep 200", "Exit",
+                            "sleep 1000", "sleep 1000"));
     EXPECT_TRUE(platform.process.exits.empty());
     EXPECT_FALSE(PrinterDriver.IsOpen());
     EXPECT_FALSE(window->isVisible());

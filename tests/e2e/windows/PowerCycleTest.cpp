@@ -59,8 +59,8 @@ protected:
     }
     static void hideAll()
     {
-        for (QWidget *window : std::initializer_list<QWidget *>{
-                     FormAdjust, FormQuit, AboutBox, StatusMonitorWindow, FormBoot })
+        for (QWidget *window : std::initializer_list<QWidget *>{ FormAdjust, FormQuit, AboutBox,
+                                                                 StatusMonitorWindow, FormBoot })
             window->hide();
     }
     void pickModelAndPort(int modelRow, int portRow)
