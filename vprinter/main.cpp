@@ -1,6 +1,10 @@
 // cantra-vprinter: the virtual printer on a pseudo-terminal, serving one host at a time.
 #include "vprinter/VirtualPrinter.h"
 
+#ifdef CANTRA_PAGE_FILES
+#include "vprinter/qt/PagePng.h"
+#endif
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +13,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -35,6 +40,10 @@ const char *const Usage
           "                    B maintenance request)\n"
           "  --ink K,C,M,Y     ink levels, hexadecimal 00 to FF\n"
           "  --warn CODES      low-ink warnings, e.g. 0,2 for black and magenta\n"
+          "  --bid-error MS1,MS2,VS\n"
+          "                    where the return passes land, per shot type, in 1/720 inch:\n"
+          "                    the Bi-D values that line them up (default 5,-4,3)\n"
+          "  --pages DIR       write every printed sheet to DIR as page-0001.png, ...\n"
           "  --trace           print each decoded packet to standard error\n"
           "  --help            show this text\n";
 
@@ -87,6 +96,60 @@ bool parseWarnings(const std::string &text, std::vector<int> &warnings)
     return warnings.size() <= 4 && !text.empty() && text.back() != ',';
 }
 
+bool parseBidErrors(const std::string &text, vprinter::BidErrors &errors)
+{
+    int ms1 = 0, ms2 = 0, vs = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%d,%d,%d%c", &ms1, &ms2, &vs, &extra) != 3)
+        return false;
+    for (const int e : { ms1, ms2, vs })
+        if (e < -128 || e > 127)
+            return false;
+    errors = { ms1, ms2, vs };
+    return true;
+}
+
+// Writes the sheets the printer has ejected, or lets them go when there is no folder.
+class PageOutput
+{
+public:
+    bool setFolder(const std::string &folder, std::string &error)
+    {
+#ifdef CANTRA_PAGE_FILES
+        (void)error; // a folder that cannot be written is reported page by page
+        m_folder.emplace(QString::fromStdString(folder));
+        return true;
+#else
+        (void)folder;
+        error = "this build cannot write pictures (it was built without Qt)";
+        return false;
+#endif
+    }
+
+    void collect(vprinter::VirtualPrinter &printer)
+    {
+        std::vector<vprinter::Page> pages = printer.takePages();
+#ifdef CANTRA_PAGE_FILES
+        if (!m_folder)
+            return;
+        for (const vprinter::Page &page : pages) {
+            QString error;
+            const QString path = m_folder->write(vprinter::pageImage(page), &error);
+            if (path.isEmpty())
+                std::fprintf(stderr, "cantra-vprinter: %s\n", error.toLocal8Bit().constData());
+            else
+                std::fprintf(stderr, "cantra-vprinter: page written to %s\n",
+                             path.toLocal8Bit().constData());
+        }
+#endif
+    }
+
+private:
+#ifdef CANTRA_PAGE_FILES
+    std::optional<vprinter::PageFolder> m_folder;
+#endif
+};
+
 void writeAll(int fd, const uint8_t *data, size_t length)
 {
     while (length > 0) {
@@ -111,6 +174,7 @@ int main(int argc, char **argv)
     std::string link;
     bool trace = false;
     vprinter::VirtualPrinter printer;
+    PageOutput pages;
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -145,6 +209,14 @@ int main(int argc, char **argv)
         } else if (option == "--ink") {
             if (!value(text) || !parseInk(text, printer.state().inkLevels))
                 return fail("--ink needs four hexadecimal levels, e.g. 46,50,50,50");
+        } else if (option == "--bid-error") {
+            if (!value(text) || !parseBidErrors(text, printer.bidErrors()))
+                return fail("--bid-error needs three values -128 to 127, e.g. 5,-4,3");
+        } else if (option == "--pages") {
+            if (!value(text) || text.empty())
+                return fail("--pages needs a folder");
+            if (!pages.setFolder(text, error))
+                return fail(error);
         } else if (option == "--warn") {
             if (!value(text) || !parseWarnings(text, printer.state().warnings))
                 return fail("--warn needs up to four codes 0 to 3, e.g. 0,2");
@@ -192,6 +264,7 @@ int main(int argc, char **argv)
         if (n > 0) {
             hostPresent = true;
             printer.hostWrite(buffer, size_t(n));
+            pages.collect(printer);
             while (printer.pendingOutput() > 0) {
                 const size_t count = printer.hostRead(buffer, sizeof buffer);
                 writeAll(master, buffer, count);
@@ -202,6 +275,7 @@ int main(int argc, char **argv)
             // No host holds the slave side: the next one starts in byte mode.
             if (hostPresent) {
                 printer.hostGone();
+                pages.collect(printer);
                 hostPresent = false;
                 if (trace)
                     std::fprintf(stderr, "host gone\n");
@@ -209,6 +283,8 @@ int main(int argc, char **argv)
             ::usleep(20000);
         }
     }
+    printer.hostGone();
+    pages.collect(printer);
     ::unlink(link.c_str());
     ::close(master);
     return 0;

@@ -1,7 +1,7 @@
 // The virtual printer's reading of print data, on hand-built streams whose dots are worked out
 // by hand: the sheet's printable area starts 192 cells (1/1440 inch) from the left edge and 42
 // rows (1/360 inch) from the top; a 360-dpi dot is 4 cells, a 480-dpi dot 3.
-#include "HandStream.h"
+#include "support/HandStream.h"
 
 #include "vprinter/RasterInterpreter.h"
 

@@ -3,7 +3,7 @@
 // host taking effect on the next return pass, no work while in error, sheets ejected at the
 // end of a job, and a packet record that does not grow without bound.
 #include "CommandFixture.h"
-#include "HandStream.h"
+#include "support/HandStream.h"
 
 #include "commands/EepromMap.h"
 #include "commands/Zadivavoza.h"
