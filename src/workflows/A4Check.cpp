@@ -1,6 +1,8 @@
-// The A4 check sheet tab: its panel with the line captions of the selected model. The sheet
-// itself comes with the pattern code.
+// The A4 check sheet tab: its panel with the line captions of the selected model, and the
+// print of the sheet.
 #include "shell/RidAzidoz.h"
+
+#include "patterns/Dude4vidad.h"
 
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
@@ -21,4 +23,11 @@ void TFormAdjust::A4patRdoBtnClick()
     MentRdoGrp->setItemIndex(-1);
 }
 
-void TFormAdjust::A4CheckPrnOKBtnClick() { }
+void TFormAdjust::A4CheckPrnOKBtnClick()
+{
+    ShowStatus(smBusy, QStringLiteral("A4 pattern is printing now."));
+    if (A4check.PrintCheckSheet(ModelCode()))
+        ShowStatus(smWaitReady, QStringLiteral("A4 pattern print is completed."));
+    else
+        ShowStatus(smError, QStringLiteral("Printer is error."));
+}

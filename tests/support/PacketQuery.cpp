@@ -226,4 +226,101 @@ std::vector<std::vector<uint8_t>> PacketQuery::printData() const
     return result;
 }
 
+int PacketQuery::runPackets() const
+{
+    int count = 0;
+    for (const auto &payload : printData())
+        count += payload.size() == 2 && (payload[0] == 0x00 || payload[0] >= 0x80);
+    return count;
+}
+
+namespace {
+
+// Compression mode 1: a counter 0 to 127 takes the next 1 to 128 bytes as they are, 129 to
+// 255 repeats the next byte 257 - counter times. False when the payload ends inside a run.
+bool expand(const std::vector<uint8_t> &payload, RasterBlock &block)
+{
+    size_t i = 0;
+    while (i < payload.size()) {
+        const uint8_t counter = payload[i++];
+        std::vector<uint8_t> bytes;
+        if (counter < 0x80) {
+            if (i + counter + 1 > payload.size())
+                return false;
+            bytes.assign(payload.begin() + long(i), payload.begin() + long(i + counter + 1));
+            i += counter + 1;
+        } else {
+            if (i >= payload.size())
+                return false;
+            bytes.assign(size_t(257 - counter), payload[i++]);
+        }
+        for (size_t b = 0; b < bytes.size(); ++b) {
+            if (block.rows.empty() || block.rows.back().size() == block.rowBytes) {
+                if (block.rows.size() == block.rowCount)
+                    return false;
+                block.rows.emplace_back();
+                block.runAcrossRows = block.runAcrossRows || b > 0;
+            }
+            block.rows.back().push_back(bytes[b]);
+        }
+    }
+    return true;
+}
+
+bool filled(const RasterBlock &block)
+{
+    return block.rows.size() == block.rowCount
+            && (block.rows.empty() || block.rows.back().size() == block.rowBytes);
+}
+
+} // namespace
+
+std::vector<RasterBlock> PacketQuery::rasterBlocks() const
+{
+    std::vector<RasterBlock> blocks;
+    int direction = -1;
+    int density = -1;
+    int colour = -1;
+    bool inBlock = false;
+    for (const auto &p : printData()) {
+        if (inBlock) {
+            RasterBlock &block = blocks.back();
+            ++block.dataPackets;
+            if (!expand(p, block)) {
+                inBlock = false; // malformed: the block stays incomplete
+                continue;
+            }
+            if (filled(block)) {
+                block.complete = true;
+                inBlock = false;
+            }
+            continue;
+        }
+        if (startsWith(p, { 0x1B, 'U' }) && p.size() == 3)
+            direction = p[2];
+        else if (startsWith(p, { 0x1B, '(', 'r', 0x02, 0x00 }) && p.size() == 7) {
+            density = p[5];
+            colour = p[6];
+        }
+        RasterBlock block;
+        if (startsWith(p, { 0x1B, '.', 0x01 }) && p.size() == 8) {
+            block.rowCount = p[5];
+            block.rowBytes = (size_t(p[6]) | size_t(p[7]) << 8) / 8;
+        } else if (startsWith(p, { 0x1B, 'i' }) && p.size() == 9) {
+            block.rowBytes = size_t(p[5]) | size_t(p[6]) << 8;
+            block.rowCount = size_t(p[7]) | size_t(p[8]) << 8;
+        } else {
+            continue;
+        }
+        block.header = p;
+        block.direction = direction;
+        block.density = density;
+        block.colour = colour;
+        block.complete = block.rowCount == 0;
+        inBlock = !block.complete;
+        blocks.push_back(std::move(block));
+    }
+    return blocks;
+}
+
 } // namespace testsupport

@@ -26,6 +26,22 @@ struct FactoryCall
 // The frame in a data-channel payload, if the payload is one whole well-formed frame.
 std::optional<FactoryCall> parseFactoryCall(const std::vector<uint8_t> &payload);
 
+// A raster block (ESC "." or ESC "i") with its rows expanded from the compressed data that
+// followed it, and the settings in force when it began.
+struct RasterBlock
+{
+    std::vector<uint8_t> header; // the command that began the block
+    size_t rowBytes = 0;
+    size_t rowCount = 0; // as the header announced
+    std::vector<std::vector<uint8_t>> rows;
+    int direction = -1; // of the last ESC "U", -1 when none came
+    int density = -1; // of the last ESC "(" "r"
+    int colour = -1;
+    int dataPackets = 0; // packets that carried the block's data
+    bool runAcrossRows = false; // a run that did not end with its row
+    bool complete = false; // every announced row came, each of exactly rowBytes
+};
+
 class PacketQuery
 {
 public:
@@ -63,6 +79,11 @@ public:
     std::vector<std::string> factoryNames() const;
     // Data-channel payloads that are not factory frames (raster and text).
     std::vector<std::vector<uint8_t>> printData() const;
+    // Print-data payloads that are exactly one run of compressed raster data (a counter byte
+    // 00 or 80 to FF, and its value).
+    int runPackets() const;
+    // The raster blocks of the print data, in order.
+    std::vector<RasterBlock> rasterBlocks() const;
 
 private:
     std::vector<vprinter::Packet> m_packets;

@@ -1,0 +1,392 @@
+// The Bi-D and top-margin items on the virtual printer: the series of three Bi-D prints, the
+// value entries with their refusals, the read-back of the three Bi-D values and the top-margin
+// print with its remote-mode opening and its waits.
+#include "ItemLists.h"
+#include "support/LinkFixture.h"
+#include "support/PacketQuery.h"
+
+#include "shell/DovIvid.h"
+#include "shell/FormControls.h"
+#include "shell/RidAzidoz.h"
+#include "status/ZedOvovurEduvudo.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace testsupport;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+const QColor Black(0, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Red(255, 0, 0);
+
+class BidTopMargin : public LinkFixture
+{
+protected:
+    BidTopMargin()
+    {
+        quit = std::make_unique<TFormQuit>();
+        FormQuit = quit.get();
+        monitor = std::make_unique<TStatusMonitorWindow>();
+        StatusMonitorWindow = monitor.get();
+        window = std::make_unique<TFormAdjust>();
+        FormAdjust = window.get();
+        window->ModelCodeSource = [] { return uint16_t(770); };
+        window->SetAdjustmentItems(ParallelItems);
+        window->show();
+        startLink();
+        printer.clearReceived();
+    }
+    ~BidTopMargin() override
+    {
+        window.reset();
+        FormAdjust = nullptr;
+        StatusMonitorWindow = nullptr;
+        FormQuit = nullptr;
+    }
+
+    template<typename T = QWidget> T *control(const char *name) const
+    {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void click(const char *button) { control<QPushButton>(button)->click(); }
+    QString text(const char *name) const { return control<QLabel>(name)->text(); }
+    QString memo() const { return window->StatusMemo->toPlainText(); }
+
+    // The item of the Adjustment list, then a choice of its first panel and its OK.
+    void open(int item, const char *choices, int choice, const char *ok)
+    {
+        window->AdjustRdoGrp->button(item)->click();
+        control<TRadioGroup>(choices)->setItemIndex(choice);
+        click(ok);
+    }
+    void openBid(int choice) { open(2, "BidRdoBtn", choice, "BidOKBtn"); }
+    void openBidValue(int shot)
+    {
+        openBid(1);
+        control<TRadioGroup>("BidWrtSelRdoGrp")->setItemIndex(shot);
+        click("BidWrtSelOKBtn");
+    }
+    void openTopMargin(int choice) { open(3, "TopMarginRdoGrp", choice, "TopMarginMainBtn"); }
+
+    // Remembers the memo as it stood when the first data packet arrived.
+    void watchMemoWhilePrinting()
+    {
+        memoWhilePrinting.clear();
+        printer.onData = [this](const std::vector<uint8_t> &) {
+            if (!memoWhilePrinting.isEmpty())
+                return;
+            memoWhilePrinting = memo();
+            colourWhilePrinting = window->StatusColour();
+            enabledWhilePrinting = window->isEnabled();
+        };
+    }
+
+    QString memoWhilePrinting;
+    QColor colourWhilePrinting;
+    bool enabledWhilePrinting = true;
+
+    std::unique_ptr<TFormQuit> quit;
+    std::unique_ptr<TStatusMonitorWindow> monitor;
+    std::unique_ptr<TFormAdjust> window;
+};
+
+template<typename T, typename V> long occurrences(const std::vector<T> &all, const V &value)
+{
+    return long(std::count(all.begin(), all.end(), value));
+}
+
+// CR LF packets before anything else of the print.
+int leadingLineFeeds(const PacketQuery &query)
+{
+    const auto data = query.dataHex();
+    return int(std::find_if(data.begin(), data.end(),
+                            [](const std::string &p) { return p != "0D 0A"; })
+               - data.begin());
+}
+
+// ---- Bi-D pattern ----
+
+TEST_F(BidTopMargin, ASeriesOfThreePrintsMovesEachPrintDownAndCountsOnTheLabel)
+{
+    openBid(0);
+    const struct
+    {
+        const char *before;
+        int lineFeeds;
+        const char *after;
+    } series[] = { { "1 time", 0, "2 times" },
+                   { "2 times", 20, "3 times" },
+                   { "3 times", 40, "1 time" },
+                   { "1 time", 0, "2 times" } };
+    for (const auto &print : series) {
+        SCOPED_TRACE(print.before);
+        EXPECT_EQ(text("BidPrnCountLbl"), print.before);
+        printer.clearReceived();
+        watchMemoWhilePrinting();
+        click("BidPrnOKBtn");
+        printer.onData = nullptr;
+
+        const PacketQuery query(printer);
+        EXPECT_EQ(leadingLineFeeds(query), print.lineFeeds);
+        const auto data = query.dataHex();
+        ASSERT_GE(data.size(), size_t(print.lineFeeds + 3));
+        // The pattern's own opening follows the line feeds: its initialise, the readiness
+        // check's initialise, its title.
+        EXPECT_EQ(data[size_t(print.lineFeeds)], "1B 40");
+        EXPECT_EQ(data[size_t(print.lineFeeds) + 1], "1B 40");
+        EXPECT_EQ(data[size_t(print.lineFeeds) + 2], "42 69 2D 64 20 70 72 69 6E 74 00");
+        EXPECT_EQ(data.back(), "0C") << "the sheet is ejected after the pattern";
+
+        EXPECT_EQ(memoWhilePrinting, "Bi-d pattern is being printed out now.");
+        EXPECT_EQ(colourWhilePrinting, Blue);
+        EXPECT_FALSE(enabledWhilePrinting);
+        EXPECT_EQ(memo(), "Bi-d pattern print is completed.");
+        EXPECT_EQ(window->StatusColour(), Black);
+        EXPECT_TRUE(window->isEnabled());
+        EXPECT_EQ(text("BidPrnCountLbl"), print.after);
+        EXPECT_TRUE(control("BidPrnPnl")->isVisibleTo(window.get()));
+    }
+}
+
+TEST_F(BidTopMargin, APrintThePrinterRefusesLeavesTheCount)
+{
+    openBid(0);
+    click("BidPrnOKBtn");
+    ASSERT_EQ(text("BidPrnCountLbl"), "2 times");
+
+    printer.state().errorChar = '4';
+    printer.clearReceived();
+    click("BidPrnOKBtn");
+    {
+        const PacketQuery query(printer);
+        EXPECT_EQ(leadingLineFeeds(query), 20);
+        EXPECT_EQ(occurrences(query.dataHex(), "0C"), 0) << "nothing to eject";
+        EXPECT_THAT(query.factoryCalls(), IsEmpty()) << "no value touched";
+    }
+    EXPECT_EQ(memo(), "Printer is error.");
+    EXPECT_EQ(window->StatusColour(), Red);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(window->BidPrintCount, 2);
+    EXPECT_EQ(text("BidPrnCountLbl"), "2 times");
+
+    // Once the printer is well again the series goes on where it stood.
+    printer.state().errorChar = 0;
+    printer.clearReceived();
+    click("BidPrnOKBtn");
+    EXPECT_EQ(leadingLineFeeds(PacketQuery(printer)), 20);
+    EXPECT_EQ(text("BidPrnCountLbl"), "3 times");
+}
+
+// ---- Bi-D values ----
+
+TEST_F(BidTopMargin, AWrittenValueGoesToItsShotTypeAndShowsAsTyped)
+{
+    const struct
+    {
+        int shot;
+        const char *typed;
+        const char *call;
+        int cell;
+        uint8_t stored;
+        const char *memo;
+        const char *box;
+    } writes[] = {
+        { 0, "56", "Bid(2, 56)", 51, 0x38, "As Multi shot 1 data, 56 has been written in EEPROM.",
+          "ShowMs1Pnl" },
+        { 1, "-56", "Bid(1, -56)", 52, 0xC8,
+          "As Multi shot 2 data, -56 has been written in EEPROM.", "ShowMs2Pnl" },
+        { 2, "07", "Bid(3, 7)", 53, 0x07, "As Variable shot data, 07 has been written in EEPROM.",
+          "ShowVsPnl" },
+    };
+    for (const auto &w : writes) {
+        SCOPED_TRACE(w.typed);
+        openBidValue(w.shot);
+        control<QLineEdit>("BidWrtEdit")->setText(w.typed);
+        printer.clearReceived();
+        click("BidWrtOKBtn");
+        const PacketQuery query(printer);
+        EXPECT_THAT(query.factoryNames(), ElementsAre(w.call));
+        EXPECT_THAT(query.controlCommands(), IsEmpty());
+        EXPECT_EQ(printer.eeprom()[size_t(w.cell)], w.stored);
+        EXPECT_EQ(memo(), w.memo);
+        EXPECT_EQ(window->StatusColour(), Black);
+        EXPECT_EQ(text(w.box), w.typed);
+        EXPECT_TRUE(control("BidWrtPnl")->isVisibleTo(window.get()));
+    }
+    EXPECT_EQ(text("ShowMs1Pnl"), "56") << "a later write leaves the other boxes";
+}
+
+TEST_F(BidTopMargin, AValueOutsideTheRangeIsRefusedAndNothingIsSent)
+{
+    openBidValue(0);
+    control<QLineEdit>("BidWrtEdit")->setText("12");
+    click("BidWrtOKBtn");
+    ASSERT_EQ(text("ShowMs1Pnl"), "12");
+    const auto before = printer.eeprom();
+
+    for (const char *typed : { "57", "-57", "200", "", "abc", "1-2", "--5" }) {
+        SCOPED_TRACE(typed);
+        control<QLineEdit>("BidWrtEdit")->setText(typed);
+        printer.clearReceived();
+        click("BidWrtOKBtn");
+        EXPECT_THAT(printer.received(), IsEmpty());
+        EXPECT_EQ(memo(), "Digit is wrong.");
+        EXPECT_EQ(window->StatusColour(), Red);
+        EXPECT_EQ(text("ShowMs1Pnl"), "12");
+    }
+    EXPECT_EQ(printer.eeprom(), before);
+}
+
+TEST_F(BidTopMargin, TheCheckReadsTheThreeCellsInTheOrderOfTheLines)
+{
+    printer.eeprom()[51] = 0x05;
+    printer.eeprom()[52] = 0xF4;
+    printer.eeprom()[53] = 0x80;
+    openBid(2);
+    click("BidCheckOKBtn");
+    const PacketQuery query(printer);
+    EXPECT_THAT(query.eepromReads(), ElementsAre(51, 52, 53));
+    EXPECT_THAT(query.data(), IsEmpty());
+    EXPECT_EQ(memo(), "Multi shot 1 = 5\nMulti shot 2 = -12\nVariable shot = -128");
+    EXPECT_EQ(window->StatusColour(), Black);
+    EXPECT_TRUE(control("BidCheckPnl")->isVisibleTo(window.get()));
+}
+
+TEST_F(BidTopMargin, AValueThePrinterDidNotGiveIsNeverShown)
+{
+    printer.eeprom()[51] = 0x05;
+    printer.eeprom()[52] = 0x00;
+    openBid(2);
+    // The printer falls silent as the second value is asked for.
+    printer.onTrace = [this](const std::string &line) {
+        if (line.ends_with("41 BE A0 34"))
+            printer.faults().silent = true;
+    };
+    const int64_t start = platform.clock.nowMs;
+    click("BidCheckOKBtn");
+    printer.onTrace = nullptr;
+
+    EXPECT_EQ(memo(), "Multi shot 1 = 5\nMulti shot 2 = A communication error has occurred.");
+    EXPECT_EQ(window->StatusColour(), Red);
+    EXPECT_THAT(PacketQuery(printer).eepromReads(), ElementsAre(51, 52))
+            << "a silent printer is not asked for the third value";
+    EXPECT_LE(platform.clock.nowMs - start, 11000) << "answered within about 10 s";
+    EXPECT_TRUE(window->isEnabled());
+}
+
+// ---- top margin ----
+
+TEST_F(BidTopMargin, TheLinePrintOpensRemoteModeAndWaitsOutThePrinter)
+{
+    printer.eeprom()[46] = 0xFB;
+    // The printer is still feeding the sheet out when the last packet has come.
+    int64_t ejectedAtMs = -1;
+    printer.onTrace = [this, &ejectedAtMs](const std::string &line) {
+        if (line == "data on 64: 0C") {
+            ejectedAtMs = platform.clock.nowMs;
+            printer.busyFor(4000);
+        }
+    };
+    window->AdjustRdoGrp->button(3)->click();
+    control<TRadioGroup>("TopMarginRdoGrp")->setItemIndex(0);
+    printer.clearReceived();
+    platform.clock.sleeps.clear();
+    const int64_t start = platform.clock.nowMs;
+    watchMemoWhilePrinting();
+    click("TopMarginMainBtn");
+    printer.onData = nullptr;
+    printer.onTrace = nullptr;
+
+    const PacketQuery query(printer);
+    const auto data = query.dataHex();
+    // The handler's initialise, the three remote-mode packets, then the line's own
+    // initialise and the raster opening.
+    ASSERT_GE(data.size(), size_t(7));
+    EXPECT_THAT(std::vector<std::string>(data.begin(), data.begin() + 7),
+                ElementsAre("1B 40", "1B 28 52 08 00 00 52 45 4D 4F 54 45 31",
+                            "53 4E 03 00 00 00 03", "1B 00 00 00", "1B 40", "1B 40",
+                            "1B 28 47 01 00 01"));
+    EXPECT_EQ(printer.factory().remoteSessions(), 1);
+    // No readiness check first: the stored margin is the first question, then the polls of
+    // the completion wait: busy at 0 and 2000 ms after the eject, ready at 4000.
+    EXPECT_THAT(query.controlCommands(), ElementsAre("read 2E", "st", "st", "st"));
+    EXPECT_EQ(occurrences(data, "2D 35 00 00"), 1) << "the stored -5 under the line";
+    EXPECT_EQ(occurrences(platform.clock.sleeps, 10000u), 2);
+    EXPECT_GE(ejectedAtMs - start, 20000);
+
+    EXPECT_EQ(memoWhilePrinting, "Now printing Top Margin Line.");
+    EXPECT_EQ(colourWhilePrinting, Blue);
+    EXPECT_FALSE(enabledWhilePrinting);
+    EXPECT_EQ(memo(), "Printing Top Margin Line completed.");
+    EXPECT_EQ(window->StatusColour(), Black);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(control("TopMarginMainPnl")->isVisibleTo(window.get()));
+}
+
+TEST_F(BidTopMargin, AMarginInRangeIsWrittenWithItsCommitAndShownAsTyped)
+{
+    const struct
+    {
+        const char *typed;
+        const char *write;
+        uint8_t stored;
+    } writes[] = { { "-40", "W(46, 216)", 0xD8 },
+                   { "40", "W(46, 40)", 0x28 },
+                   { "07", "W(46, 7)", 0x07 },
+                   { "-007", "W(46, 249)", 0xF9 } };
+    openTopMargin(1);
+    EXPECT_EQ(control<QLineEdit>("TopMarginEdit")->text(), "0");
+    for (const auto &w : writes) {
+        SCOPED_TRACE(w.typed);
+        control<QLineEdit>("TopMarginEdit")->setText(w.typed);
+        printer.clearReceived();
+        click("TopMarginWriteOKBtn");
+        const PacketQuery query(printer);
+        EXPECT_THAT(query.factoryNames(), ElementsAre(w.write, "50()"));
+        EXPECT_THAT(query.controlCommands(), IsEmpty());
+        EXPECT_EQ(printer.eeprom()[46], w.stored);
+        EXPECT_EQ(memo(),
+                  QString("As Top margin data, %1 has been written in EEPROM.").arg(w.typed));
+        EXPECT_EQ(window->StatusColour(), Black);
+        EXPECT_EQ(text("ShowTopMarginPnl"), w.typed);
+    }
+}
+
+TEST_F(BidTopMargin, AMarginOutsideTheRangeIsRefusedAndNothingIsSent)
+{
+    openTopMargin(1);
+    control<QLineEdit>("TopMarginEdit")->setText("-3");
+    click("TopMarginWriteOKBtn");
+    ASSERT_EQ(text("ShowTopMarginPnl"), "-3");
+    const auto before = printer.eeprom();
+
+    for (const char *typed : { "41", "-41", "216", "", "x", "4 0" }) {
+        SCOPED_TRACE(typed);
+        control<QLineEdit>("TopMarginEdit")->setText(typed);
+        printer.clearReceived();
+        click("TopMarginWriteOKBtn");
+        EXPECT_THAT(printer.received(), IsEmpty());
+        EXPECT_EQ(memo(), "Writing EEPROM data failed.");
+        EXPECT_EQ(window->StatusColour(), Red);
+        EXPECT_EQ(text("ShowTopMarginPnl"), "-3");
+    }
+    EXPECT_EQ(printer.eeprom(), before);
+}
+
+} // namespace
