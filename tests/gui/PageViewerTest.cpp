@@ -2,8 +2,13 @@
 // in the page viewer that opens with the first sheet without taking the focus, paged through
 // and zoomed. With CANTRA_SCREENSHOTS set, hand-made sheets and the viewer are saved there
 // for a look.
+#include "patterns/Dude4vidad.h"
+#include "patterns/Ziroreved.h"
+#include "patterns/Zurova.h"
 #include "shell/VirtualPages.h"
 #include "support/HandStream.h"
+#include "support/LinkFixture.h"
+#include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPrinter.h"
 
 #include <QApplication>
@@ -134,12 +139,18 @@ TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
     EXPECT_EQ(elsewhere.window()->viewer()->currentImage().size(), QSize(2976, 4208));
 }
 
+QString lookFolder(const QTemporaryDir &scratch)
+{
+    const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
+    const QString out = named.isEmpty() ? scratch.path() : QString::fromLocal8Bit(named);
+    QDir().mkpath(out);
+    return out;
+}
+
 // Sheets to look at: a band of solid black, text lines, the top-margin corner.
 TEST_F(PrintedPages, HandMadeSheets)
 {
-    const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
-    const QString out = named.isEmpty() ? folder.path() : QString::fromLocal8Bit(named);
-    QDir().mkpath(out);
+    const QString out = lookFolder(folder);
     VirtualPages looked(printer, QDir(out).absoluteFilePath("pages"));
 
     Bytes band = text("Solid black band, 2 x 144 units:\r\n") + startRaster(1, 0, 1);
@@ -170,6 +181,26 @@ TEST_F(PrintedPages, HandMadeSheets)
     EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
     looked.window()->resize(600, 820);
     EXPECT_TRUE(looked.window()->grab().save(QDir(out).absoluteFilePath("PageViewer.png")));
+}
+
+class PatternSheets : public LinkFixture
+{
+protected:
+    QTemporaryDir scratch;
+};
+
+// The program's own sheets to look at: the A4 check sheet and a Bi-D print.
+TEST_F(PatternSheets, CheckSheetAndBidPrint)
+{
+    printer.eeprom() = vprinter::servicedEeprom();
+    VirtualPages looked(printer, QDir(lookFolder(scratch)).absoluteFilePath("patterns"));
+    startLink();
+    ASSERT_TRUE(A4check.PrintCheckSheet(770));
+    ASSERT_TRUE(Bid.PrintBidPattern(false));
+    Raster.FormFeed();
+    QApplication::processEvents();
+    ASSERT_NE(looked.window(), nullptr);
+    EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
 }
 
 } // namespace
