@@ -30,11 +30,12 @@ release: deps
 demo: release
 	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
 
-# Every window and every panel of the adjustment window, rendered offscreen.
+# Every window and every panel of the adjustment window, rendered offscreen, and printed pages.
 screenshots: build-test
 	mkdir -p $(BUILD_DIR)/screenshots
 	CANTRA_SCREENSHOTS="$(abspath $(BUILD_DIR)/screenshots)" QT_QPA_PLATFORM=offscreen \
-	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests --gtest_filter='Screenshots.*'
+	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
+	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*'
 
 # Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
 bench-vprinter: deps

@@ -139,19 +139,19 @@ TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
     EXPECT_EQ(elsewhere.window()->viewer()->currentImage().size(), QSize(2976, 4208));
 }
 
-QString lookFolder(const QTemporaryDir &scratch)
+// A fresh folder for pictures to look at, under CANTRA_SCREENSHOTS when it is set.
+QString lookFolder(const QTemporaryDir &scratch, const QString &name)
 {
     const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
-    const QString out = named.isEmpty() ? scratch.path() : QString::fromLocal8Bit(named);
-    QDir().mkpath(out);
-    return out;
+    const QDir out(named.isEmpty() ? scratch.path() : QString::fromLocal8Bit(named));
+    QDir(out.absoluteFilePath(name)).removeRecursively();
+    return out.absoluteFilePath(name);
 }
 
 // Sheets to look at: a band of solid black, text lines, the top-margin corner.
 TEST_F(PrintedPages, HandMadeSheets)
 {
-    const QString out = lookFolder(folder);
-    VirtualPages looked(printer, QDir(out).absoluteFilePath("pages"));
+    VirtualPages looked(printer, lookFolder(folder, "pages"));
 
     Bytes band = text("Solid black band, 2 x 144 units:\r\n") + startRaster(1, 0, 1);
     for (int b = 0; b < 2; ++b) {
@@ -180,7 +180,8 @@ TEST_F(PrintedPages, HandMadeSheets)
     ASSERT_NE(looked.window(), nullptr);
     EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
     looked.window()->resize(600, 820);
-    EXPECT_TRUE(looked.window()->grab().save(QDir(out).absoluteFilePath("PageViewer.png")));
+    EXPECT_TRUE(
+            looked.window()->grab().save(QDir(looked.directory()).absoluteFilePath("viewer.png")));
 }
 
 class PatternSheets : public LinkFixture
@@ -193,7 +194,7 @@ protected:
 TEST_F(PatternSheets, CheckSheetAndBidPrint)
 {
     printer.eeprom() = vprinter::servicedEeprom();
-    VirtualPages looked(printer, QDir(lookFolder(scratch)).absoluteFilePath("patterns"));
+    VirtualPages looked(printer, lookFolder(scratch, "patterns"));
     startLink();
     ASSERT_TRUE(A4check.PrintCheckSheet(770));
     ASSERT_TRUE(Bid.PrintBidPattern(false));

@@ -8,8 +8,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vprinter {
 
@@ -173,6 +176,19 @@ void PageViewerWindow::addPage(const QString &path, const QImage &image, const Q
     if (isVisible())
         return;
     m_handBackTo = QApplication::activeWindow();
+    if (m_handBackTo && !m_placed) {
+        // Beside the program's window, where there is room, so that neither hides the other.
+        m_placed = true;
+        const QRect program = m_handBackTo->frameGeometry();
+        QPoint at(program.right() + 8, program.top());
+        if (const QScreen *screen = m_handBackTo->screen()) {
+            const QRect room = screen->availableGeometry();
+            if (at.x() + width() > room.right())
+                at.setX(std::max(room.left(), program.left() - width() - 8));
+            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
+        }
+        move(at);
+    }
     m_shown.start();
     show();
 }

@@ -87,6 +87,7 @@ private:
     // A window system that activates every window it shows gets the activation handed back.
     QPointer<QWidget> m_handBackTo;
     QElapsedTimer m_shown;
+    bool m_placed = false;
 };
 
 } // namespace vprinter
