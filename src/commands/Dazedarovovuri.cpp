@@ -23,17 +23,25 @@ uint16_t TPMaintenance::StartingValue(int modelRow)
 
 const char *TPMaintenance::ReadProtectionCounter()
 {
+    m_text[0] = 0;
     const uint8_t low = D4Link.ReadEepromByte(eeprom::CounterLow);
+    m_lastReadFailed = D4Link.LastExchangeFailed();
+    if (m_lastReadFailed)
+        return m_text;
     const uint8_t high = D4Link.ReadEepromByte(eeprom::CounterHigh);
+    m_lastReadFailed = D4Link.LastExchangeFailed();
+    if (m_lastReadFailed)
+        return m_text;
     std::snprintf(m_text, sizeof m_text, "%u", unsigned(high) * 256 + low);
     return m_text;
 }
 
-void TPMaintenance::ResetProtectionCounter(int modelRow)
+bool TPMaintenance::ResetProtectionCounter(int modelRow)
 {
     const uint16_t start = StartingValue(modelRow);
-    D4Link.WriteEepromByte(eeprom::CounterHigh, uint8_t(start >> 8));
-    D4Link.WriteEepromByte(eeprom::CounterLow, uint8_t(start & 0xFF));
+    if (D4Link.WriteEepromByte(eeprom::CounterHigh, uint8_t(start >> 8)) == ReplyNoAnswer)
+        return false;
+    return D4Link.WriteEepromByte(eeprom::CounterLow, uint8_t(start & 0xFF)) != ReplyNoAnswer;
 }
 
 bool TPMaintenance::WaitUntilReady()

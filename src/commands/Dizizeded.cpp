@@ -5,6 +5,7 @@
 #include "link/Roro4dodu.h"
 
 #include <cstring>
+#include <utility>
 
 TPHeadID HeadID;
 
@@ -74,21 +75,33 @@ uint16_t TPHeadID::WriteHeadId(std::string_view text)
     if (!inRange(d6, MaxCheck) || d6 != CheckValue(d1, d2, d3, d4, d5))
         return HeadIdWrongCheck;
 
-    D4Link.WriteEepromByte(eeprom::HeadIdFirst, d1);
-    D4Link.WriteEepromByte(eeprom::HeadIdSecond, d2);
-    D4Link.WriteEepromByte(eeprom::HeadIdThird, d3);
-    D4Link.WriteEepromByte(eeprom::HeadIdFourth, d4);
-    D4Link.WriteEepromByte(eeprom::HeadIdFifth, d5);
+    const std::pair<uint8_t, uint8_t> cells[] = { { eeprom::HeadIdFirst, d1 },
+                                                  { eeprom::HeadIdSecond, d2 },
+                                                  { eeprom::HeadIdThird, d3 },
+                                                  { eeprom::HeadIdFourth, d4 },
+                                                  { eeprom::HeadIdFifth, d5 } };
+    // A printer that has stopped answering would make every further write wait as long.
+    for (const auto &[address, value] : cells)
+        if (D4Link.WriteEepromByte(address, value) == ReplyNoAnswer)
+            return HeadIdNoAnswer;
     return HeadIdWritten;
 }
 
 const char *TPHeadID::ReadHeadId()
 {
-    const uint8_t d1 = D4Link.ReadEepromByte(eeprom::HeadIdFirst);
-    const uint8_t d3 = D4Link.ReadEepromByte(eeprom::HeadIdThird);
-    const uint8_t d4 = D4Link.ReadEepromByte(eeprom::HeadIdFourth);
-    const uint8_t d5 = D4Link.ReadEepromByte(eeprom::HeadIdFifth);
-    const uint8_t d2 = D4Link.ReadEepromByte(eeprom::HeadIdSecond);
+    m_lastReadFailed = false;
+    const uint8_t order[] = { eeprom::HeadIdFirst, eeprom::HeadIdThird, eeprom::HeadIdFourth,
+                              eeprom::HeadIdFifth, eeprom::HeadIdSecond };
+    uint8_t read[sizeof order] = {};
+    for (size_t i = 0; i < sizeof order; ++i) {
+        read[i] = D4Link.ReadEepromByte(order[i]);
+        if (D4Link.LastExchangeFailed()) {
+            m_lastReadFailed = true;
+            m_text[0] = 0;
+            return m_text;
+        }
+    }
+    const auto [d1, d3, d4, d5, d2] = read;
 
     m_text[0] = EncodeIdChar(d1);
     m_text[1] = d2 == 0 ? 'Z' : char(d2 + 0x30);

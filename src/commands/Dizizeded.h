@@ -15,6 +15,8 @@ enum : uint16_t {
     HeadIdWrongFourth = 0x1005,
     HeadIdWrongFifth = 0x1006,
     HeadIdWrongCheck = 0x1007,
+    // The printer did not answer one of the writes; the cells after it were not written.
+    HeadIdNoAnswer = 0x7001,
 };
 
 class TPHeadID
@@ -22,9 +24,12 @@ class TPHeadID
 public:
     // The six characters read from the printer, in a buffer each call overwrites. A cell
     // outside the alphabet comes back as its own byte, so a blank EEPROM gives an empty text.
+    // The reads stop at the first that gets no usable reply; the text is then empty.
     const char *ReadHeadId();
+    // Whether the last ReadHeadId lost a read: its text is then no ID.
+    bool LastReadFailed() const { return m_lastReadFailed; }
     // Checks the text as typed and, only when all six characters pass, writes the five cells
-    // over the control channel.
+    // over the control channel; HeadIdNoAnswer when a write got no reply.
     uint16_t WriteHeadId(std::string_view text);
 
     // The character of a value 1 to 40; any other value comes back as its own byte.
@@ -36,6 +41,7 @@ public:
 
 private:
     char m_text[7] = "000000";
+    bool m_lastReadFailed = false;
 };
 
 extern TPHeadID HeadID;

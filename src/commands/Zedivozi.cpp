@@ -63,8 +63,13 @@ std::string VORizOroRu::Stamp(const platform::LocalTime &time)
 bool VORizOroRu::ReadUsbId(std::string &text)
 {
     text.clear();
+    m_lastReadFailed = false;
     for (uint8_t i = 0; i < eeprom::UsbIdLength; ++i) {
         const uint8_t byte = Factory.FactoryReadEeprom(uint8_t(eeprom::UsbSerialFirst + i));
+        if (Factory.LastReadFailed()) {
+            m_lastReadFailed = true;
+            return false;
+        }
         text += char(byte);
         if (!letterOrDigit(byte))
             return false;

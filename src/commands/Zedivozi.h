@@ -15,6 +15,9 @@ public:
     // Reads the 18 cells into `text`; false as soon as one is not a letter or a digit (the
     // rest are then not read, and `text` ends with the offending byte).
     bool ReadUsbId(std::string &text);
+    // Whether the last ReadUsbId stopped at a read that got no reply of the right length
+    // (its false then says nothing about the cells).
+    bool LastReadFailed() const { return m_lastReadFailed; }
     // Writes the serial and the stamp of the clock's local time and returns the 19-character
     // display text (a blank after the ninth serial character). When `show` is 1 the text also
     // goes to the information panel's label. Nothing is written and nothing is returned when
@@ -29,6 +32,9 @@ public:
 
     // Set by the window layer: writes the information panel's USB ID label.
     std::function<void(const std::string &)> ShowUsbIdLabel;
+
+private:
+    bool m_lastReadFailed = false;
 };
 
 extern VORizOroRu UsbID;

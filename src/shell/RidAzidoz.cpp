@@ -13,16 +13,16 @@
 
 #include "shell/DovIvid.h"
 #include "shell/Models.h"
+#include "shell/VorAvov.h"
 #include "status/ZedOvovurEduvudo.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,6 +52,19 @@ const char *const Panels[] = {
     "TraStep4Pnl",   "A4CheckPrnPnl",
 };
 
+// Counts a handler as running for as long as it runs, however it ends.
+class RunningScope
+{
+public:
+    explicit RunningScope(int &running) : m_running(running) { ++m_running; }
+    ~RunningScope() { --m_running; }
+    RunningScope(const RunningScope &) = delete;
+    RunningScope &operator=(const RunningScope &) = delete;
+
+private:
+    int &m_running;
+};
+
 // Letters turn into capitals as they are typed.
 class UpperCaseValidator : public QValidator
 {
@@ -64,89 +77,12 @@ public:
     }
 };
 
-QPixmap headPicture(const QSize &size)
-{
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF body(10, 10, size.width() - 20, size.height() - 34);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(200, 200, 200));
-    p.drawRoundedRect(body, 6, 6);
-    // Nozzle rows of the four colours.
-    const QColor inks[] = { Qt::black, Qt::cyan, Qt::magenta, Qt::yellow };
-    for (int row = 0; row < 4; ++row) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(inks[row]);
-        for (int n = 0; n < 12; ++n)
-            p.drawEllipse(QPointF(body.left() + 16 + n * (body.width() - 32) / 11,
-                                  body.top() + 12 + row * 10),
-                          2.2, 2.2);
-    }
-    // The label on the head that carries the voltage ID.
-    const QRectF tag(body.center().x() - 40, body.bottom() - 22, 80, 16);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
-    p.drawRect(tag);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
-    p.setFont(font);
-    p.drawText(tag, Qt::AlignCenter, QStringLiteral("AZAAAE"));
-    p.setPen(QPen(Qt::red, 1.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawLine(QPointF(tag.center().x(), tag.bottom()),
-               QPointF(tag.center().x(), size.height() - 6));
-    return pixmap;
-}
-
-QPixmap warningPicture(const QSize &size)
-{
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal w = size.width(), h = size.height();
-    QPainterPath triangle;
-    triangle.moveTo(w / 2, 3);
-    triangle.lineTo(w - 3, h - 4);
-    triangle.lineTo(3, h - 4);
-    triangle.closeSubpath();
-    p.setPen(QPen(Qt::black, 2));
-    p.setBrush(QColor(255, 215, 0));
-    p.drawPath(triangle);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawRect(QRectF(w / 2 - 2.5, h * 0.32, 5, h * 0.34));
-    p.drawEllipse(QPointF(w / 2, h * 0.78), 3, 3);
-    return pixmap;
-}
-
-QPixmap inkPadPicture(const QSize &size)
-{
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF tray(4, size.height() * 0.45, size.width() - 8, size.height() * 0.4);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(235, 235, 220));
-    p.drawRect(tray);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(60, 60, 60, 160));
-    p.drawEllipse(tray.center(), tray.width() * 0.3, tray.height() * 0.3);
-    // Drops falling on the pad.
-    p.setBrush(Qt::black);
-    for (int i = 0; i < 3; ++i)
-        p.drawEllipse(QPointF(tray.left() + tray.width() * (0.3 + 0.2 * i), tray.top() - 8 - 5 * i),
-                      2.5, 3.5);
-    return pixmap;
-}
-
 } // namespace
 
-TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdjust)
+TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TFormAdjust>())
 {
+    // The panels' pictures live in a resource of this static library.
+    Q_INIT_RESOURCE(pictures);
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
@@ -175,7 +111,6 @@ TFormAdjust::TFormAdjust(QWidget *parent) : QWidget(parent), ui(new Ui::TFormAdj
     };
 
     applyDeclaredLooks();
-    drawPictures();
     fillGridHeaders();
 
     AdjustmentTab->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -207,7 +142,6 @@ TFormAdjust::~TFormAdjust()
     UsbID.ShowUsbIdLabel = nullptr;
     if (FormAdjust == this)
         FormAdjust = nullptr;
-    delete ui;
 }
 
 void TFormAdjust::applyDeclaredLooks()
@@ -234,19 +168,6 @@ void TFormAdjust::applyDeclaredLooks()
         if (auto *edit = qobject_cast<QLineEdit *>(widget);
             edit && edit->property("upperCase").toBool())
             edit->setValidator(new UpperCaseValidator(edit));
-    }
-}
-
-void TFormAdjust::drawPictures()
-{
-    for (QLabel *label : findChildren<QLabel *>()) {
-        const QString kind = label->property("picture").toString();
-        if (kind == QLatin1String("head"))
-            label->setPixmap(headPicture(label->size()));
-        else if (kind == QLatin1String("warning"))
-            label->setPixmap(warningPicture(label->size()));
-        else if (kind == QLatin1String("inkpad"))
-            label->setPixmap(inkPadPicture(label->size()));
     }
 }
 
@@ -282,19 +203,30 @@ void TFormAdjust::fillGridHeaders()
 
 void TFormAdjust::connectHandlers()
 {
-    connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this, &TFormAdjust::AdjustRdoGrpClick);
-    connect(MentRdoGrp, &TRadioGroup::itemClicked, this, &TFormAdjust::MentRdoGrpClick);
-    connect(A4patRdoBtn, &QRadioButton::clicked, this, [this](bool checked) {
-        // A click on the checked button leaves it checked and does nothing.
-        if (!checked) {
-            A4patRdoBtn->setChecked(true);
-            return;
-        }
-        A4patRdoBtnClick();
-    });
-    connect(AdjustmentTab, &QTabWidget::currentChanged, this, &TFormAdjust::AdjustmentTabChange);
+    // Every handler but "Quit" counts as running while it works, so that a close request
+    // that arrives while it repaints or asks a question is refused.
+    const auto running = [this](void (TFormAdjust::*handler)()) {
+        return [this, handler] {
+            const RunningScope scope(m_running);
+            (this->*handler)();
+        };
+    };
+    connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this,
+            running(&TFormAdjust::AdjustRdoGrpClick));
+    connect(MentRdoGrp, &TRadioGroup::itemClicked, this, running(&TFormAdjust::MentRdoGrpClick));
+    connect(A4patRdoBtn, &QRadioButton::clicked, this,
+            [this, a4 = running(&TFormAdjust::A4patRdoBtnClick)](bool checked) {
+                // A click on the checked button leaves it checked and does nothing.
+                if (!checked) {
+                    A4patRdoBtn->setChecked(true);
+                    return;
+                }
+                a4();
+            });
+    connect(AdjustmentTab, &QTabWidget::currentChanged, this,
+            running(&TFormAdjust::AdjustmentTabChange));
     connect(AdjustRtnBtn, &QPushButton::clicked, this, &TFormAdjust::AdjustRtnBtnClick);
-    connect(GetStatusBtn, &QPushButton::clicked, this, &TFormAdjust::GetStatusBtnClick);
+    connect(GetStatusBtn, &QPushButton::clicked, this, running(&TFormAdjust::GetStatusBtnClick));
     connect(DisableTimer, &QTimer::timeout, this, &TFormAdjust::DisableTimerTimer);
 
     const struct
@@ -347,12 +279,32 @@ void TFormAdjust::connectHandlers()
         { ui->A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick },
     };
     for (const auto &binding : bindings)
-        connect(binding.button, &QPushButton::clicked, this, binding.handler);
+        connect(binding.button, &QPushButton::clicked, this, running(binding.handler));
 }
 
 uint16_t TFormAdjust::ModelCode() const
 {
     return ModelCodeSource ? ModelCodeSource() : 0;
+}
+
+int TFormAdjust::modelRow() const
+{
+    return FormBoot ? FormBoot->ModelNameCombo->currentIndex() : -1;
+}
+
+QString TFormAdjust::modelName() const
+{
+    return FormBoot ? FormBoot->ModelNameCombo->currentText() : QString();
+}
+
+uint16_t TFormAdjust::portIndex() const
+{
+    return FormBoot ? FormBoot->GetPortIndex() : 0;
+}
+
+void TFormAdjust::showCommunicationError()
+{
+    ShowStatus(smError, QStringLiteral("A communication error has occurred."));
 }
 
 bool TFormAdjust::IsUsbCapable(uint16_t modelCode)
@@ -565,6 +517,14 @@ void TFormAdjust::GetStatusBtnClick()
 
 void TFormAdjust::closeEvent(QCloseEvent *event)
 {
+    // Repaints and questions let a window-system close in while a workflow works; closing the
+    // link under it would end the program at its next exchange. A close is taken only when
+    // "Quit" could be pressed.
+    if (m_running > 0 || !AdjustRtnBtn->isEnabled()) {
+        event->ignore();
+        return;
+    }
+    const RunningScope scope(m_running);
     FormClose();
     event->accept();
 }
@@ -616,6 +576,8 @@ void TFormAdjust::FormClose()
     AdjustRdoGrp->setTitle(QStringLiteral("Adjustment items"));
     AdjustRdoGrp->clearItems();
     PrinterErrorMode = false;
+    // Whatever state the window was left in, the next connection finds it usable.
+    setEnabled(true);
 }
 
 void TFormAdjust::DisableTimerTimer()

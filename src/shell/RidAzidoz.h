@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -165,7 +166,6 @@ protected:
 
 private:
     void applyDeclaredLooks();
-    void drawPictures();
     void fillGridHeaders();
     void connectHandlers();
     void showPanel(const char *name);
@@ -175,7 +175,22 @@ private:
     void repaintNow();
     void setBidCountLabel();
 
-    Ui::TFormAdjust *ui;
+    // What the start window holds for the connection: the model row and its text, the port.
+    int modelRow() const;
+    QString modelName() const;
+    uint16_t portIndex() const;
+    // The red message for a value or a write that the printer did not answer.
+    void showCommunicationError();
+
+    // Workflow steps shared inside one workflow file.
+    bool reconnectAfterBoardChange();
+    void setExchangeLocked(bool locked);
+    void retryStepOnError(const char *shownPanel, const char *stepPanel);
+
+    std::unique_ptr<Ui::TFormAdjust> ui;
+    // Handlers and the close sequence running now; a close request waits for none of them
+    // and is refused instead.
+    int m_running = 0;
 };
 
 extern TFormAdjust *FormAdjust;

@@ -1,9 +1,41 @@
-// Head voltage ID and USB ID items: the moves between their panels. The reads and writes of
-// the two identities come with their own commands.
+// Head voltage ID and USB ID items: check and enter the print head's voltage ID and the
+// USB-capable printer's serial with its date stamp.
 #include "shell/RidAzidoz.h"
 
+#include "commands/Dizizeded.h"
+#include "commands/Zedivozi.h"
+#include "platform/Platform.h"
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
+
+#include <QLineEdit>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const char *headIdMessage(uint16_t code)
+{
+    switch (code) {
+    case HeadIdWrongLength: return "The Number of digit is wrong.";
+    case HeadIdWrongFirst: return "First Digit is wrong.";
+    case HeadIdWrongSecond: return "Second Digit is wrong.";
+    case HeadIdWrongThird: return "Third Digit is wrong.";
+    case HeadIdWrongFourth: return "Fourth Digit is wrong.";
+    case HeadIdWrongFifth: return "Fifth Digit is wrong.";
+    default: return "Check ID is invalid.";
+    }
+}
+
+bool serialCharacter(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z');
+}
+
+} // namespace
 
 void TFormAdjust::HdVolOKBtnClick()
 {
@@ -17,7 +49,17 @@ void TFormAdjust::HdVolOKBtnClick()
     }
 }
 
-void TFormAdjust::HdVolCheckOKBtnClick() { }
+void TFormAdjust::HdVolCheckOKBtnClick()
+{
+    platform::cursor().setBusy(true);
+    ShowStatus(smPlain, QStringLiteral("Head voltage ID = "));
+    const char *id = HeadID.ReadHeadId();
+    if (HeadID.LastReadFailed())
+        showCommunicationError();
+    else
+        ShowStatus(smAppend, QString::fromLatin1(id));
+    platform::cursor().setBusy(false);
+}
 
 void TFormAdjust::HdVolCheckRtnBtnClick()
 {
@@ -25,7 +67,24 @@ void TFormAdjust::HdVolCheckRtnBtnClick()
     showPanel("HdVolPnl");
 }
 
-void TFormAdjust::HdVolWrtOKBtnClick() { }
+void TFormAdjust::HdVolWrtOKBtnClick()
+{
+    const QString typed = ui->HdVolWrtEdit->text();
+    const QByteArray id = typed.toLatin1();
+    const uint16_t code = HeadID.WriteHeadId(std::string_view(id.constData(), size_t(id.size())));
+    if (code == HeadIdWritten) {
+        ShowStatus(smPlain, QStringLiteral("As head actuator voltage, "));
+        ShowStatus(smAppend, typed);
+        ShowStatus(smAppend, QStringLiteral(" has been written in EEPROM."));
+        ui->ShowHdVolIDPnl->setText(typed);
+        return;
+    }
+    if (code == HeadIdNoAnswer)
+        showCommunicationError();
+    else
+        ShowStatus(smError, QString::fromLatin1(headIdMessage(code)));
+    ui->HdVolWrtEdit->setFocus();
+}
 
 void TFormAdjust::HdVolWrtRtnBtnClick()
 {
@@ -36,15 +95,59 @@ void TFormAdjust::HdVolWrtRtnBtnClick()
 
 void TFormAdjust::UsbIdOKBtnClick()
 {
-    if (ui->UsbIdRdoBtn->itemIndex() == 0) {
+    switch (ui->UsbIdRdoBtn->itemIndex()) {
+    case 0:
         // The technician may still want to read what the memo says while typing the ID.
         ResetWorkArea(true, false);
         showPanel("UsbIdInputPnl");
         ui->UsbIdInputEdit->setFocus();
+        break;
+    case 1: {
+        platform::cursor().setBusy(true);
+        std::string id;
+        const bool valid = UsbID.ReadUsbId(id);
+        if (UsbID.LastReadFailed()) {
+            showCommunicationError();
+        } else if (valid) {
+            ShowStatus(smPlain, QStringLiteral("USB ID = "));
+            ShowStatus(smAppend, QString::fromLatin1(id.data(), qsizetype(id.size())));
+        } else {
+            ShowStatus(smError, QStringLiteral("Invalid USB ID"));
+        }
+        platform::cursor().setBusy(false);
+        break;
+    }
     }
 }
 
-void TFormAdjust::UsbIdInputOKBtnClick() { }
+void TFormAdjust::UsbIdInputOKBtnClick()
+{
+    // Only the text goes: an error's red stays until the next message sets its own colour.
+    StatusMemo->clear();
+    const QString serial = ui->UsbIdInputEdit->text();
+    if (serial.size() != 10) {
+        ShowStatus(smError, QStringLiteral("The Number of digit is wrong."));
+        return;
+    }
+    if (!std::all_of(serial.begin(), serial.end(), serialCharacter)) {
+        ShowStatus(smError, QStringLiteral("Parameter is only number & alphabet."));
+        return;
+    }
+    const QString quote = QStringLiteral("\"");
+    ShowStatus(smPlain, QStringLiteral("USB ID"));
+    ShowStatus(smNewLine, quote);
+    const QByteArray bytes = serial.toLatin1();
+    const std::optional<std::string> display
+            = UsbID.WriteUsbId(std::string_view(bytes.constData(), size_t(bytes.size())), 1);
+    if (!display) {
+        // Only a PC clock far outside the printer's years gets here; nothing was written.
+        ShowStatus(smError, QStringLiteral("The date of the PC cannot be stamped in the USB ID."));
+        return;
+    }
+    ShowStatus(smAppend, QString::fromLatin1(display->data(), qsizetype(display->size())));
+    ShowStatus(smAppend, quote);
+    ShowStatus(smNewLine, QStringLiteral(" has been written in EEPROM."));
+}
 
 void TFormAdjust::UsbIdInputRtnBtnClick()
 {

@@ -1,9 +1,40 @@
-// Protection counter, head cleaning and initial ink charge: the moves between the counter
-// panels. The counter commands and the cleaning sequences come with the maintenance commands.
+// Protection counter check and clear, head cleaning and initial ink charge: the printer runs
+// the two sequences by itself, the window waits until it is ready again.
 #include "shell/RidAzidoz.h"
 
+#include "commands/Dazedarovovuri.h"
+#include "commands/Zadivavoza.h"
+#include "platform/Platform.h"
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
+
+namespace {
+
+struct PrinterSequence
+{
+    uint8_t mode;
+    const char *busyText;
+    const char *doneText;
+};
+
+constexpr PrinterSequence HeadCleaning{ CleaningHead, "Cleaning the head now.",
+                                        "Head cleaning is completed." };
+constexpr PrinterSequence InkCharge{ CleaningInitialInkCharge, "Performing Initial Ink Charge now.",
+                                     "Initial Ink Charge is completed." };
+
+// Cleaning and ink charge: the printer must be ready before and is waited for after.
+void runPrinterSequence(TFormAdjust &window, const PrinterSequence &sequence)
+{
+    if (!window.WaitUntilReady()) {
+        window.ShowStatus(smError, QStringLiteral("Printer is error."));
+        return;
+    }
+    window.ShowStatus(smBusy, QString::fromLatin1(sequence.busyText));
+    Factory.FactoryCleaning(sequence.mode);
+    window.ShowStatus(smWaitReady, QString::fromLatin1(sequence.doneText));
+}
+
+} // namespace
 
 void TFormAdjust::ProCounterOKBtnClick()
 {
@@ -14,7 +45,15 @@ void TFormAdjust::ProCounterOKBtnClick()
     }
 }
 
-void TFormAdjust::CounterCheckOKBtnClick() { }
+void TFormAdjust::CounterCheckOKBtnClick()
+{
+    ShowStatus(smPlain, QStringLiteral("Counter value = "));
+    const char *counter = Maintenance.ReadProtectionCounter();
+    if (Maintenance.LastReadFailed())
+        showCommunicationError();
+    else
+        ShowStatus(smAppend, QString::fromLatin1(counter));
+}
 
 void TFormAdjust::CounterCheckRtnBtnClick()
 {
@@ -22,7 +61,24 @@ void TFormAdjust::CounterCheckRtnBtnClick()
     showPanel("CounterPnl");
 }
 
-void TFormAdjust::CounterClearOKBtnClick() { }
+void TFormAdjust::CounterClearOKBtnClick()
+{
+    const platform::MessageAnswer answer = platform::showMessage(
+            platform::MessageKind::Confirmation, "Have you replaced the Waste Ink Pad certainly?",
+            platform::MessageButtons::YesNo);
+    if (answer != platform::MessageAnswer::Yes) {
+        platform::showMessage(platform::MessageKind::Warning, "Please replace the Waste Ink Pad.");
+        ResetWorkArea(false, false);
+        showPanel("CanvasPnl");
+        return;
+    }
+    if (!Maintenance.ResetProtectionCounter(modelRow())) {
+        showCommunicationError();
+        return;
+    }
+    ShowStatus(smPlain, QStringLiteral("The protect counter has been initialized."));
+    ui->ShowProCounterPnl->setText(QStringLiteral("Initialized"));
+}
 
 void TFormAdjust::CounterClearRtnBtnClick()
 {
@@ -30,6 +86,12 @@ void TFormAdjust::CounterClearRtnBtnClick()
     showPanel("CounterPnl");
 }
 
-void TFormAdjust::CleaningOKBtnClick() { }
+void TFormAdjust::CleaningOKBtnClick()
+{
+    runPrinterSequence(*this, HeadCleaning);
+}
 
-void TFormAdjust::ChargeOKBtnClick() { }
+void TFormAdjust::ChargeOKBtnClick()
+{
+    runPrinterSequence(*this, InkCharge);
+}

@@ -91,6 +91,27 @@ TEST_F(HeadId, BlankCellsGiveAnEmptyText)
     EXPECT_EQ(text[5], TPHeadID::EncodeIdChar(31));
 }
 
+TEST_F(HeadId, AReadWithoutReplyStopsTheReadsAndGivesNoId)
+{
+    printer.eeprom() = vprinter::servicedEeprom();
+    faultAtPacket(ControlEepromRead, 3, [](vprinter::Faults &f) { f.silent = true; });
+    EXPECT_STREQ(HeadID.ReadHeadId(), "");
+    EXPECT_TRUE(HeadID.LastReadFailed());
+    EXPECT_THAT(controlReads(), ElementsAre(65, 63, 64));
+
+    printer.faults().silent = false;
+    printer.onTrace = nullptr;
+    EXPECT_STREQ(HeadID.ReadHeadId(), "H3PR2C");
+    EXPECT_FALSE(HeadID.LastReadFailed());
+}
+
+TEST_F(HeadId, AWriteWithoutReplyStopsTheWritesAndIsReported)
+{
+    faultAtPacket(ControlEepromWrite, 2, [](vprinter::Faults &f) { f.silent = true; });
+    EXPECT_EQ(HeadID.WriteHeadId("AZAAAE"), HeadIdNoAnswer);
+    EXPECT_THAT(controlWrites(), ElementsAre(Pair(65, 1), Pair(70, 0)));
+}
+
 TEST_F(HeadId, ServicedPrinterCarriesAValidId)
 {
     printer.eeprom() = vprinter::servicedEeprom();

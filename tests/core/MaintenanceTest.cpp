@@ -67,6 +67,26 @@ TEST_F(Counter, ResetWritesTheStartingValueOfTheModelRow)
     }
 }
 
+TEST_F(Counter, ExchangesWithoutReplyAreReportedNotTakenForValues)
+{
+    setCounter(0x0B, 0x7C);
+    faultAtPacket(ControlEepromRead, 2, [](vprinter::Faults &f) { f.silent = true; });
+    EXPECT_STREQ(Maintenance.ReadProtectionCounter(), "");
+    EXPECT_TRUE(Maintenance.LastReadFailed());
+    EXPECT_FALSE(Maintenance.ResetProtectionCounter(0));
+    EXPECT_THAT(controlReads(), ElementsAre(11, 10));
+    EXPECT_TRUE(controlWrites().empty());
+
+    printer.faults().silent = false;
+    printer.onTrace = nullptr;
+    EXPECT_TRUE(Maintenance.ResetProtectionCounter(3));
+    EXPECT_STREQ(Maintenance.ReadProtectionCounter(), "0");
+    EXPECT_FALSE(Maintenance.LastReadFailed());
+    // A busy printer answers; what it does with the write is its own business.
+    printer.busyFor(5000);
+    EXPECT_TRUE(Maintenance.ResetProtectionCounter(0));
+}
+
 class ReadyPoll : public CommandFixture
 {
 protected:

@@ -120,6 +120,24 @@ TEST_F(UsbId, AnErasedIdIsNotValid)
     EXPECT_EQ(dataReads(), 1);
 }
 
+TEST_F(UsbId, AReadWithoutReplyIsAFailureNotAnInvalidId)
+{
+    platform.clock.local = at(2004, 3, 5, 14, 47, 12);
+    ASSERT_TRUE(UsbID.WriteUsbId("ABC1234567", 0));
+    printer.clearReceived();
+    faultAtPacket(FactoryEepromRead, 5, [](vprinter::Faults &f) { f.shortReplies = 1; });
+    std::string text;
+    EXPECT_FALSE(UsbID.ReadUsbId(text));
+    EXPECT_TRUE(UsbID.LastReadFailed());
+    EXPECT_EQ(dataReads(), 5);
+    EXPECT_EQ(text, "ABC1");
+
+    printer.onTrace = nullptr;
+    printer.eeprom()[80] = '-';
+    EXPECT_FALSE(UsbID.ReadUsbId(text));
+    EXPECT_FALSE(UsbID.LastReadFailed()) << "a cell that is no letter is no failed exchange";
+}
+
 TEST_F(UsbId, LowerCaseYearsReadBack)
 {
     platform.clock.local = at(2041, 7, 20, 18, 5, 44);

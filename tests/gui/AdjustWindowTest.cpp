@@ -378,6 +378,8 @@ TEST_F(AdjustWindow, TabChangeClearsMemoSelectionsAndWorkArea)
 
 TEST_F(AdjustWindow, EveryPanelMoveLeadsToItsTarget)
 {
+    // The steps of the liquid exchange talk to the printer on their way.
+    startLink();
     const struct
     {
         const char *from;
@@ -386,6 +388,7 @@ TEST_F(AdjustWindow, EveryPanelMoveLeadsToItsTarget)
         const char *button;
         const char *to;
         bool keepsMemo = false;
+        const char *report = ""; // what the step says in the memo once it is done
     } moves[] = {
         { "HdVolPnl", "HdVolRdoBtn", 0, "HdVolOKBtn", "HdVolCheckPnl" },
         { "HdVolPnl", "HdVolRdoBtn", 1, "HdVolOKBtn", "HdVolWrtPnl" },
@@ -415,11 +418,16 @@ TEST_F(AdjustWindow, EveryPanelMoveLeadsToItsTarget)
         { "TraStep0Pnl", "MessageSelectRdoGrp", 0, "MessageOKBtn", "TraStep1Pnl" },
         { "TraStep0Pnl", "MessageSelectRdoGrp", 1, "MessageOKBtn", "NotePnl" },
         { "NotePnl", nullptr, 0, "MainRtnBtn", "TraStep0Pnl" },
-        { "TraStep1Pnl", nullptr, 0, "CRmoveBtn", "TraStep2Pnl" },
-        { "TraStep2Pnl", nullptr, 0, "CRreturnBtn", "TransPnl" },
-        { "TransPnl", nullptr, 0, "TransOKBtn", "TraStep3Pnl" },
-        { "TraStep3Pnl", nullptr, 0, "TransCompleteBtn", "TraStep4Pnl" },
-        { "TraStep4Pnl", nullptr, 0, "CRreturn2Btn", "TraStep0Pnl" },
+        { "TraStep1Pnl", nullptr, 0, "CRmoveBtn", "TraStep2Pnl", false,
+          "Move the carriage to the replacement position." },
+        { "TraStep2Pnl", nullptr, 0, "CRreturnBtn", "TransPnl", false,
+          "Return the carriage to the home position." },
+        { "TransPnl", nullptr, 0, "TransOKBtn", "TraStep3Pnl", false,
+          "Transportion Liquid Exchange 1 is completed." },
+        { "TraStep3Pnl", nullptr, 0, "TransCompleteBtn", "TraStep4Pnl", false,
+          "Move the carriage to the replacement position." },
+        { "TraStep4Pnl", nullptr, 0, "CRreturn2Btn", "TraStep0Pnl", false,
+          "Transportion Liquid Exchange 2 is completed." },
     };
     for (const auto &move : moves) {
         SCOPED_TRACE(std::string(move.from) + " " + move.button);
@@ -429,7 +437,7 @@ TEST_F(AdjustWindow, EveryPanelMoveLeadsToItsTarget)
         window->StatusMemo->setPlainText("message of the last step");
         click(move.button);
         EXPECT_THAT(visiblePanels(), ElementsAre(move.to));
-        EXPECT_EQ(memo(), move.keepsMemo ? "message of the last step" : "");
+        EXPECT_EQ(memo(), move.keepsMemo ? "message of the last step" : move.report);
         EXPECT_TRUE(window->StatusMemo->isVisibleTo(window.get()));
         EXPECT_EQ(window->StatusMemo->geometry(), QRect(253, 307, 413, 94));
     }

@@ -35,6 +35,15 @@ void LinkFixture::startLink()
     D4Link.OpenChannel(DataSocket);
 }
 
+void LinkFixture::faultAtPacket(const std::string &prefix, int n,
+                                std::function<void(vprinter::Faults &)> fault)
+{
+    printer.onTrace = [this, prefix, n, fault, seen = 0](const std::string &line) mutable {
+        if (line.rfind(prefix, 0) == 0 && ++seen == n)
+            fault(printer.faults());
+    };
+}
+
 std::vector<std::string> LinkFixture::received() const
 {
     std::vector<std::string> lines;

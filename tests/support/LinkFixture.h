@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ protected:
     std::vector<std::string> received() const;
     // The bytes of every packet the printer received, header included, in hexadecimal.
     std::vector<std::string> wire() const;
+    // Applies `fault` when the `n`-th packet (counted from 1) whose trace line starts with
+    // `prefix` has arrived, before the printer answers it. Replaces any trace listener.
+    void faultAtPacket(const std::string &prefix, int n,
+                       std::function<void(vprinter::Faults &)> fault);
 
     TestPlatform platform;
     vprinter::VirtualPrinter printer;
@@ -36,5 +41,11 @@ std::string hex(const std::vector<uint8_t> &bytes);
 // What a host sends to start the link with a ready printer, packet by packet: entry, Init,
 // control channel with its credit, one status request, data channel.
 extern const std::vector<std::string> LinkStartOnTheWire;
+
+// Trace lines of the EEPROM exchanges, for faultAtPacket: control-channel read and write, and
+// the data channel's factory read.
+inline const std::string ControlEepromRead = "data on 2: \"||\" 06 00 07 05 41";
+inline const std::string ControlEepromWrite = "data on 2: \"||\" 07 00 07 05 42";
+inline const std::string FactoryEepromRead = "data on 64: FactoryReadEeprom(";
 
 } // namespace testsupport

@@ -13,6 +13,8 @@ namespace testsupport {
 platform::MessageAnswer ScriptedDialogs::show(const platform::Message &message)
 {
     shown.push_back(message);
+    if (whileShown)
+        whileShown(message);
     if (!answers.empty()) {
         const platform::MessageAnswer answer = answers.front();
         answers.pop_front();

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
     std::vector<platform::Message> shown;
     // Answers for the questions to come; when empty, a question gets its first button.
     std::deque<platform::MessageAnswer> answers;
+    // Called with every message before it is answered, as if the user did something while
+    // the box was up.
+    std::function<void(const platform::Message &)> whileShown;
 };
 
 class RecordingCursor : public platform::Cursor
