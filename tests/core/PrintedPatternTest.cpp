@@ -14,9 +14,9 @@
 #include <algorithm>
 
 using namespace testsupport;
-using vprinter::Ink;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using vprinter::Ink;
 
 namespace {
 
