@@ -4,7 +4,8 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkbcommon-dev fonts-liberation
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 
-.PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean
+.PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean \
+        bench-vprinter
 
 all: release
 
@@ -29,11 +30,18 @@ release: deps
 demo: release
 	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
 
-# Every window and every panel of the adjustment window, rendered offscreen.
+# Every window and every panel of the adjustment window, rendered offscreen, and printed pages.
 screenshots: build-test
 	mkdir -p $(BUILD_DIR)/screenshots
 	CANTRA_SCREENSHOTS="$(abspath $(BUILD_DIR)/screenshots)" QT_QPA_PLATFORM=offscreen \
-	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests --gtest_filter='Screenshots.*'
+	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
+	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*'
+
+# Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
+bench-vprinter: deps
+	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target vprinter-bench
+	$(BUILD_DIR)/bench/bench/vprinter-bench
 
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

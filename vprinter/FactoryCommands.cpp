@@ -245,7 +245,7 @@ void FactoryCommands::run(uint8_t code, const std::vector<uint8_t> &q)
     }
     case 0x84:
         // A printer in error, a full waste ink pad included, runs no sequence.
-        if (m_printer.state().errorChar || maintenanceRequested(image))
+        if (m_printer.inError())
             break;
         if (q[0] == ModeHeadCleaning) {
             m_printer.cleaningFor(HeadCleaningMs);
@@ -259,7 +259,11 @@ void FactoryCommands::run(uint8_t code, const std::vector<uint8_t> &q)
     case 0xC5:
     case 0xC9:
     case 0xCA:
-    case 0x81: m_printer.busyFor(CarriageMoveMs); break;
+    case 0x81:
+        // A printer in error does not move its carriage.
+        if (!m_printer.inError())
+            m_printer.busyFor(CarriageMoveMs);
+        break;
     default: break;
     }
 }

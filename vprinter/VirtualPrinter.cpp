@@ -2,6 +2,7 @@
 // packets, with the control channel's status and EEPROM commands.
 #include "vprinter/VirtualPrinter.h"
 
+#include "commands/EepromMap.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr size_t HeaderLength = 6;
 constexpr uint8_t ControlSocket = 2;
+constexpr uint8_t DataSocket = 64;
 constexpr uint8_t WrongSocket = 3;
 constexpr uint8_t DataSocket = 64;
 constexpr int64_t ResetBusyMs = 3000;
@@ -141,6 +143,30 @@ bool VirtualPrinter::cleaning() const
     return platform::clock().monotonicMs() < m_cleaningUntilMs;
 }
 
+bool VirtualPrinter::inError() const
+{
+    return m_state.errorChar || m_state.stateDigit == '0' || maintenanceRequested(m_eeprom);
+}
+
+int VirtualPrinter::storedBid(ShotType shot) const
+{
+    switch (shot) {
+    case ShotType::MultiShot1: return int8_t(m_eeprom[eeprom::BidMultiShot1]);
+    case ShotType::MultiShot2: return int8_t(m_eeprom[eeprom::BidMultiShot2]);
+    case ShotType::VariableShot: return int8_t(m_eeprom[eeprom::BidVariableShot]);
+    }
+    return 0;
+}
+
+void VirtualPrinter::takePrintData(const std::vector<uint8_t> &payload)
+{
+    // A printer in error prints nothing of what comes meanwhile.
+    if (inError())
+        m_raster.refuse(payload.size());
+    else
+        m_raster.take(payload);
+}
+
 std::string VirtualPrinter::statusText() const
 {
     if (m_faults.statusText)
@@ -214,6 +240,7 @@ void VirtualPrinter::hostGone()
     m_output.clear();
     m_scheduled.clear();
     m_hostActive = false;
+    m_raster.endOfStream();
 }
 
 int64_t VirtualPrinter::Scheduled::endsAt() const
@@ -288,6 +315,10 @@ void VirtualPrinter::record(Packet packet)
 {
     if (onTrace)
         onTrace(packet.describe());
+    ++m_packetsReceived;
+    // Dropping the older half at once keeps the cost per packet constant.
+    if (!m_fullRecord && m_received.size() >= 2 * RecordTail)
+        m_received.erase(m_received.begin(), m_received.end() - long(RecordTail));
     m_received.push_back(std::move(packet));
 }
 
@@ -353,7 +384,8 @@ void VirtualPrinter::scanPackets()
             handleControl(payload);
             continue;
         }
-        m_factory.take(payload);
+        if (!m_factory.take(payload))
+            takePrintData(payload);
         if (onData)
             onData(payload);
     }
@@ -367,6 +399,7 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
     const uint8_t socket = p.size() > 1 ? p[1] : 0;
     switch (command) {
     case 0x00: // Init
+        m_raster.endOfStream();
         m_channels.clear();
         answerTransaction(command, { 0x10 });
         break;
@@ -375,6 +408,8 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         answerTransaction(command, { socket, socket, 0x00, 0x40, 0x00, 0x40, 0x00, 0x00 });
         break;
     case 0x02: // CloseChannel
+        if (socket == DataSocket)
+            m_raster.endOfStream();
         m_channels.erase(socket);
         answerTransaction(command, { socket, socket });
         break;
@@ -397,6 +432,7 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         break;
     }
     case 0x08: // Exit
+        m_raster.endOfStream();
         answerTransaction(command, {});
         m_packetMode = false;
         m_channels.clear();
@@ -448,6 +484,7 @@ void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
         if (m_state.errorChar != '5' && m_state.errorChar != 'B')
             m_state.errorChar = 0;
         m_state.stateDigit = '4';
+        m_raster.endOfStream(); // the job in the printer is dropped, a printed sheet goes out
         reply(ControlSocket, answerText);
         busyFor(ResetBusyMs);
     } else {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "vprinter/FactoryCommands.h"
+#include "vprinter/RasterInterpreter.h"
 
 namespace vprinter {
 
@@ -96,8 +97,14 @@ public:
     EepromImage &eeprom() { return m_eeprom; }
     PrinterState &state() { return m_state; }
     Faults &faults() { return m_faults; }
+    // The packets received, oldest first: all of them with the full record on, otherwise at
+    // least the last RecordTail, so that a long run does not hold every packet it sent.
     const std::vector<Packet> &received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
+    void keepFullRecord(bool on) { m_fullRecord = on; }
+    static constexpr size_t RecordTail = 256;
+    // Packets received since the printer was made, whatever the record keeps.
+    uint64_t packetsReceived() const { return m_packetsReceived; }
     bool inPacketMode() const { return m_packetMode; }
     bool channelOpen(uint8_t socket) const { return m_channels.count(socket) != 0; }
     // Credit the host holds for sending on a socket, and credit the printer holds for replies.
@@ -116,6 +123,15 @@ public:
     FactoryCommands &factory() { return m_factory; }
     // The status text the printer would answer now.
     std::string statusText() const;
+    // An error is reported (the status's state digit 0): the printer cleans and prints nothing.
+    bool inError() const;
+
+    // The print data of the data channel: the sheets it printed and how it read the stream.
+    RasterInterpreter &raster() { return m_raster; }
+    const std::vector<Page> &pages() const { return m_raster.pages(); }
+    std::vector<Page> takePages() { return m_raster.takePages(); }
+    // Where this printer's return passes land, per shot type (see BidErrors).
+    BidErrors &bidErrors() { return m_raster.bidErrors(); }
 
     // Called for every packet the host sends on the data channel.
     std::function<void(const std::vector<uint8_t> &)> onData;
@@ -167,6 +183,12 @@ private:
     int64_t m_busyUntilMs = 0;
     int64_t m_cleaningUntilMs = 0;
     FactoryCommands m_factory{ *this };
+    RasterInterpreter m_raster{ [this](ShotType shot) { return storedBid(shot); } };
+    bool m_fullRecord = false;
+    uint64_t m_packetsReceived = 0;
+
+    int storedBid(ShotType shot) const;
+    void takePrintData(const std::vector<uint8_t> &payload);
 };
 
 } // namespace vprinter

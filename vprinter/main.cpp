@@ -1,6 +1,10 @@
 // cantra-vprinter: the virtual printer on a pseudo-terminal, serving one host at a time.
 #include "vprinter/VirtualPrinter.h"
 
+#ifdef CANTRA_PAGE_FILES
+#include "vprinter/qt/PagePng.h"
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -44,6 +49,10 @@ const char *const Usage
           "                    B maintenance request)\n"
           "  --ink K,C,M,Y     ink levels, hexadecimal 00 to FF\n"
           "  --warn CODES      low-ink warnings, e.g. 0,2 for black and magenta\n"
+          "  --bid-error MS1,MS2,VS\n"
+          "                    where the return passes land, per shot type, in 1/720 inch:\n"
+          "                    the Bi-D values that line them up (default 5,-4,3)\n"
+          "  --pages DIR       write every printed sheet to DIR as page-0001.png, ...\n"
           "  --trace           print each decoded packet to standard error\n"
           "  --help            show this text\n"
           "\n"
@@ -121,6 +130,60 @@ bool parseWarnings(const std::string &text, std::vector<int> &warnings)
     return warnings.size() <= 4 && !text.empty() && text.back() != ',';
 }
 
+bool parseBidErrors(const std::string &text, vprinter::BidErrors &errors)
+{
+    int ms1 = 0, ms2 = 0, vs = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%d,%d,%d%c", &ms1, &ms2, &vs, &extra) != 3)
+        return false;
+    for (const int e : { ms1, ms2, vs })
+        if (e < -128 || e > 127)
+            return false;
+    errors = { ms1, ms2, vs };
+    return true;
+}
+
+// Writes the sheets the printer has ejected, or lets them go when there is no folder.
+class PageOutput
+{
+public:
+    bool setFolder(const std::string &folder, std::string &error)
+    {
+#ifdef CANTRA_PAGE_FILES
+        (void)error; // a folder that cannot be written is reported page by page
+        m_folder.emplace(QString::fromStdString(folder));
+        return true;
+#else
+        (void)folder;
+        error = "this build cannot write pictures (it was built without Qt)";
+        return false;
+#endif
+    }
+
+    void collect(vprinter::VirtualPrinter &printer)
+    {
+        std::vector<vprinter::Page> pages = printer.takePages();
+#ifdef CANTRA_PAGE_FILES
+        if (!m_folder)
+            return;
+        for (const vprinter::Page &page : pages) {
+            QString error;
+            const QString path = m_folder->write(vprinter::pageImage(page), &error);
+            if (path.isEmpty())
+                std::fprintf(stderr, "cantra-vprinter: %s\n", error.toLocal8Bit().constData());
+            else
+                std::fprintf(stderr, "cantra-vprinter: page written to %s\n",
+                             path.toLocal8Bit().constData());
+        }
+#endif
+    }
+
+private:
+#ifdef CANTRA_PAGE_FILES
+    std::optional<vprinter::PageFolder> m_folder;
+#endif
+};
+
 void writeAll(int fd, const uint8_t *data, size_t length)
 {
     while (length > 0) {
@@ -159,6 +222,7 @@ int main(int argc, char **argv)
         { "--trickle", { &faults.trickleLength, 0xFFFF } },
         { "--noise", { &faults.noiseEveryMs, 60'000 } },
     };
+    PageOutput pages;
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -193,6 +257,14 @@ int main(int argc, char **argv)
         } else if (option == "--ink") {
             if (!value(text) || !parseInk(text, printer.state().inkLevels))
                 return fail("--ink needs four hexadecimal levels, e.g. 46,50,50,50");
+        } else if (option == "--bid-error") {
+            if (!value(text) || !parseBidErrors(text, printer.bidErrors()))
+                return fail("--bid-error needs three values -128 to 127, e.g. 5,-4,3");
+        } else if (option == "--pages") {
+            if (!value(text) || text.empty())
+                return fail("--pages needs a folder");
+            if (!pages.setFolder(text, error))
+                return fail(error);
         } else if (option == "--warn") {
             if (!value(text) || !parseWarnings(text, printer.state().warnings))
                 return fail("--warn needs up to four codes 0 to 3, e.g. 0,2");
@@ -248,6 +320,7 @@ int main(int argc, char **argv)
             // Off or on, what the printer was doing is lost; it comes back in byte mode.
             faults.silent = request == 1;
             printer.hostGone();
+            pages.collect(printer);
             std::fprintf(stderr, "power %s\n", request == 1 ? "off" : "on");
         }
         // Late replies, a trickle and noise go out on time even while the host is quiet.
@@ -264,6 +337,7 @@ int main(int argc, char **argv)
         if (n > 0) {
             hostPresent = true;
             printer.hostWrite(buffer, size_t(n));
+            pages.collect(printer);
         }
         while (printer.pendingOutput() > 0) {
             const size_t count = printer.hostRead(buffer, sizeof buffer);
@@ -275,6 +349,7 @@ int main(int argc, char **argv)
             // No host holds the slave side: the next one starts in byte mode.
             if (hostPresent) {
                 printer.hostGone();
+                pages.collect(printer);
                 hostPresent = false;
                 if (trace)
                     std::fprintf(stderr, "host gone\n");
@@ -282,6 +357,8 @@ int main(int argc, char **argv)
             ::usleep(20000);
         }
     }
+    printer.hostGone();
+    pages.collect(printer);
     ::unlink(link.c_str());
     ::close(master);
     return 0;

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
+#include "shell/VirtualPages.h"
 #include "shell/VorAvov.h"
 #include "shell/Windows.h"
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace {
@@ -29,6 +31,9 @@ constexpr const char *Usage
           "                             starts ready, with the EEPROM of a serviced printer\n"
           "  --virtual-printer=STATE    the same, starting in STATE: ready, busy, paper-jam,\n"
           "                             ink-out, paper-misload, maintenance\n"
+          "  --pages DIR                the virtual printer writes its printed pages to DIR as\n"
+          "                             page-0001.png, ... (default: cantra-virtual-pages in\n"
+          "                             the temporary folder) and shows them in a page viewer\n"
           "  --help                     show this text and exit\n"
           "  --version                  show the version and exit\n"
           "\n"
@@ -41,6 +46,7 @@ int main(int argc, char **argv)
 {
     bool virtualPrinter = false;
     std::string state = "ready";
+    std::string pagesDirectory;
     for (int i = 1; i < argc; ++i) {
         const char *option = argv[i];
         if (std::strcmp(option, "--help") == 0) {
@@ -55,6 +61,15 @@ int main(int argc, char **argv)
             virtualPrinter = true;
             continue;
         }
+        if (std::strcmp(option, "--pages") == 0 || std::strncmp(option, "--pages=", 8) == 0) {
+            const char *folder = option[7] == '=' ? option + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (*folder == 0) {
+                std::fprintf(stderr, "cantra-adjust: --pages needs a folder\n%s", Usage);
+                return 2;
+            }
+            pagesDirectory = folder;
+            continue;
+        }
         constexpr const char Prefix[] = "--virtual-printer=";
         if (std::strncmp(option, Prefix, sizeof Prefix - 1) == 0) {
             virtualPrinter = true;
@@ -67,6 +82,10 @@ int main(int argc, char **argv)
 
     // Never deleted: the driver's port refers to it until the process has gone.
     vprinter::VirtualPrinter *printer = nullptr;
+    if (!pagesDirectory.empty() && !virtualPrinter) {
+        std::fprintf(stderr, "cantra-adjust: --pages goes with --virtual-printer\n%s", Usage);
+        return 2;
+    }
     if (virtualPrinter) {
         printer = new vprinter::VirtualPrinter;
         if (!prepareVirtualPrinter(*printer, state)) {
@@ -83,6 +102,13 @@ int main(int argc, char **argv)
     // The program ends when the start window closes, not when the last window happens to.
     application.setQuitOnLastWindowClosed(false);
     platform::installQtPlatform();
+
+    std::unique_ptr<VirtualPages> pages;
+    if (printer)
+        pages = std::make_unique<VirtualPages>(*printer,
+                                               pagesDirectory.empty()
+                                                       ? VirtualPages::defaultDirectory()
+                                                       : QString::fromStdString(pagesDirectory));
 
     CreateWindows();
     FormBoot->show();

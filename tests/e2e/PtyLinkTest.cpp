@@ -8,6 +8,10 @@
 
 #include <gmock/gmock.h>
 
+#ifdef CANTRA_PAGE_FILES
+#include <QImage>
+#endif
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -120,5 +124,58 @@ TEST_F(PtyLink, PrinterThatNeverAnswers)
     EXPECT_LT(waited, std::chrono::milliseconds(3 * 5006 + 3000));
     EXPECT_TRUE(platform.dialogs.shown.empty());
 }
+
+#ifdef CANTRA_PAGE_FILES
+// The executable prints what comes on the data channel and writes each sheet as a PNG file,
+// its return passes landing as --bid-error says.
+TEST_F(PtyLink, SheetsOfTheExecutableAreWrittenAsPictures)
+{
+    const fs::path pages = dir.path / "pages";
+    VirtualPrinterProcess printer(link, dir.path / "trace.txt",
+                                  { "--pages", pages.string(), "--bid-error", "6,-3,2" });
+    ASSERT_TRUE(fs::is_symlink(link));
+    platform::setClock(nullptr);
+
+    PrinterDriver.OpenPort(0);
+    ASSERT_TRUE(D4Link.EnterD4Mode());
+    D4Link.D4Init();
+    D4Link.OpenChannel(ControlSocket);
+    D4Link.GrantCredit(ControlSocket, 1);
+    D4Link.OpenChannel(DataSocket);
+    // Bidirectional, Multi shot 1 (dot size 18), 480 dpi: a blank forward pass, then the
+    // rightmost dot of one byte on the return pass; a blank EEPROM holds the value -1.
+    const std::vector<std::vector<uint8_t>> stream{
+        { 0x1B, 0x40 },
+        { 0x1B, 0x28, 0x47, 0x01, 0x00, 0x01 },
+        { 0x1B, 0x55, 0x00 },
+        { 0x1B, 0x28, 0x65, 0x02, 0x00, 0x00, 0x12 },
+        { 0x1B, 0x28, 0x44, 0x04, 0x00, 0xE0, 0x01, 0x04, 0x01 },
+        { 0x1B, 0x69, 0x00, 0x01, 0x02, 0x01, 0x00, 0x01, 0x00 },
+        { 0x00, 0x00 },
+        { 0x1B, 0x3C, 0x0D },
+        { 0x1B, 0x69, 0x00, 0x01, 0x02, 0x01, 0x00, 0x01, 0x00 },
+        { 0x00, 0x03 },
+        { 0x1B, 0x3C, 0x0D },
+        { 0x0C },
+    };
+    for (const std::vector<uint8_t> &packet : stream)
+        D4Link.SendPrintData(packet.data(), packet.size());
+    // The printer answers in order: once the status is here, the sheet has been written.
+    D4Link.GetPrinterStatus();
+    EXPECT_EQ(PrinterStatus, psReady);
+    D4Link.CloseChannel(DataSocket, 0);
+    D4Link.CloseChannel(ControlSocket, 0);
+    D4Link.D4Exit();
+    PrinterDriver.ClosePort();
+
+    const QImage sheet(QString::fromStdString((pages / "page-0001.png").string()));
+    ASSERT_EQ(sheet.width(), 2976);
+    ASSERT_EQ(sheet.height(), 4208);
+    // Dot 3 at 480 dpi is cell 201; (6 - -1) x 2 cells on is cell 215, pixel 53 of row 42.
+    EXPECT_LT(qGray(sheet.pixel(53, 42)), 64);
+    EXPECT_EQ(sheet.pixel(50, 42), qRgb(255, 255, 255));
+    EXPECT_FALSE(fs::exists(pages / "page-0002.png"));
+}
+#endif
 
 } // namespace

@@ -9,6 +9,8 @@ namespace testsupport {
 
 LinkFixture::LinkFixture()
 {
+    // Tests read every packet of what they ran; a long run without a test keeps only a tail.
+    printer.keepFullRecord(true);
     vprinter::bindVirtualPorts(printer, true);
 }
 

@@ -1,0 +1,207 @@
+// The printed sheets of the in-process virtual printer: written as numbered PNG files, shown
+// in the page viewer that opens with the first sheet without taking the focus, paged through
+// and zoomed. With CANTRA_SCREENSHOTS set, hand-made sheets and the viewer are saved there
+// for a look.
+#include "patterns/Dude4vidad.h"
+#include "patterns/Ziroreved.h"
+#include "patterns/Zurova.h"
+#include "shell/VirtualPages.h"
+#include "support/HandStream.h"
+#include "support/LinkFixture.h"
+#include "vprinter/ServicedPrinter.h"
+#include "vprinter/VirtualPrinter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+using namespace testsupport::cmd;
+
+namespace {
+
+class PrintedPages : public ::testing::Test
+{
+protected:
+    PrintedPages()
+    {
+        // The program's own window, which holds the focus while pages come out.
+        program.setWindowTitle("program");
+        program.show();
+        QApplication::setActiveWindow(&program);
+        QApplication::processEvents();
+    }
+
+    // A sheet comes out of the printer; the event loop then gets its turn.
+    void print(const Bytes &bytes)
+    {
+        printer.raster().take(bytes);
+        QApplication::processEvents();
+    }
+    QString file(int n) const
+    {
+        return QDir(folder.path())
+                .absoluteFilePath(QString("page-%1.png").arg(n, 4, 10, QChar('0')));
+    }
+
+    QWidget program;
+    QTemporaryDir folder;
+    vprinter::VirtualPrinter printer;
+    VirtualPages pages{ printer, folder.path() };
+};
+
+TEST_F(PrintedPages, EachSheetIsWrittenAndShownWithoutTakingTheFocus)
+{
+    printer.raster().take(text("A\f"));
+    EXPECT_EQ(pages.window(), nullptr); // not while the printing handler runs
+    QApplication::processEvents();
+
+    ASSERT_NE(pages.window(), nullptr);
+    EXPECT_TRUE(pages.window()->isVisible());
+    EXPECT_EQ(pages.window()->windowTitle(), "Page 1 of 1 - " + file(1));
+    EXPECT_EQ(QApplication::activeWindow(), &program);
+
+    // The file is the sheet at 360 dpi: "A"'s top row is dark from pixel 54 to 71 of row 42.
+    const QImage sheet(file(1));
+    ASSERT_EQ(sheet.size(), QSize(2976, 4208));
+    EXPECT_LT(qGray(sheet.pixel(54, 42)), 64);
+    EXPECT_LT(qGray(sheet.pixel(71, 42)), 64);
+    EXPECT_EQ(sheet.pixel(53, 42), qRgb(255, 255, 255));
+    EXPECT_EQ(sheet.pixel(72, 42), qRgb(255, 255, 255));
+
+    print(text("B\f"));
+    EXPECT_EQ(pages.window()->windowTitle(), "Page 2 of 2 - " + file(2));
+    EXPECT_TRUE(QFile::exists(file(2)));
+    EXPECT_EQ(QApplication::activeWindow(), &program);
+    EXPECT_TRUE(printer.pages().empty()); // the sheets left the printer's memory
+}
+
+TEST_F(PrintedPages, ViewerPagesAndZooms)
+{
+    print(text("A\f"));
+    print(text("B\f"));
+    print(text("C\f"));
+    vprinter::PageViewer *viewer = pages.window()->viewer();
+    auto button = [&](const char *caption) {
+        for (QPushButton *b : viewer->findChildren<QPushButton *>())
+            if (b->text() == caption)
+                return b;
+        return static_cast<QPushButton *>(nullptr);
+    };
+    ASSERT_NE(button("Previous"), nullptr);
+    EXPECT_FALSE(button("Next")->isEnabled());
+
+    button("Previous")->click();
+    button("Previous")->click();
+    EXPECT_EQ(viewer->currentIndex(), 0);
+    EXPECT_EQ(pages.window()->windowTitle(), "Page 1 of 3 - " + file(1));
+    EXPECT_FALSE(button("Previous")->isEnabled());
+    EXPECT_EQ(viewer->currentImage().size(), QSize(2976, 4208)); // read back from its file
+    button("Next")->click();
+    EXPECT_EQ(pages.window()->windowTitle(), "Page 2 of 3 - " + file(2));
+
+    QScrollArea *area = viewer->findChild<QScrollArea *>();
+    EXPECT_TRUE(viewer->fitToWindow());
+    EXPECT_LT(area->widget()->width(), 2976);
+    button("100 %")->click();
+    EXPECT_FALSE(viewer->fitToWindow());
+    EXPECT_EQ(area->widget()->size(), QSize(2976, 4208));
+    button("Fit to window")->click();
+    EXPECT_TRUE(viewer->fitToWindow());
+    EXPECT_LE(area->widget()->width(), area->viewport()->width());
+}
+
+TEST_F(PrintedPages, NumberingGoesOnAfterPagesAlreadyInTheFolder)
+{
+    QFile earlier(file(7));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.close();
+    print(text("A\f"));
+    EXPECT_TRUE(QFile::exists(file(8)));
+    EXPECT_EQ(pages.window()->viewer()->currentPath(), file(8));
+}
+
+TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
+{
+    QFile blocker(QDir(folder.path()).absoluteFilePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    VirtualPages elsewhere(printer, QDir(folder.path()).absoluteFilePath("blocker/pages"));
+    print(text("A\f"));
+    ASSERT_NE(elsewhere.window(), nullptr);
+    EXPECT_TRUE(elsewhere.window()->windowTitle().startsWith(
+            "Page 1 of 1 - not saved: cannot create the folder "));
+    EXPECT_EQ(elsewhere.window()->viewer()->currentImage().size(), QSize(2976, 4208));
+}
+
+// A fresh folder for pictures to look at, under CANTRA_SCREENSHOTS when it is set.
+QString lookFolder(const QTemporaryDir &scratch, const QString &name)
+{
+    const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
+    const QDir out(named.isEmpty() ? scratch.path() : QString::fromLocal8Bit(named));
+    QDir(out.absoluteFilePath(name)).removeRecursively();
+    return out.absoluteFilePath(name);
+}
+
+// Sheets to look at: a band of solid black, text lines, the top-margin corner.
+TEST_F(PrintedPages, HandMadeSheets)
+{
+    VirtualPages looked(printer, lookFolder(folder, "pages"));
+
+    Bytes band = text("Solid black band, 2 x 144 units:\r\n") + startRaster(1, 0, 1);
+    for (int b = 0; b < 2; ++b) {
+        for (int pass = 0; pass < 3; ++pass) {
+            band = band + raster(30, 10, 48, 960);
+            for (int row = 0; row < 48; ++row)
+                band = band + repeat(120, 0xFF);
+            band = band + advance(1);
+        }
+        band = band + advance(141);
+    }
+    band = band + init() + text("\r\nThe quick brown fox jumps over the lazy dog. 0123456789\r\n")
+            + text("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~ ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n")
+            + text("  data:   -4            -2            0             2             4\r\n");
+    Bytes corner = startRaster(1, 16, 1) + paperSize(2976, 4208) + pageFormat(42, 7966)
+            + resolution(360, 3, 1) + multiLevel(0, 720, 48) + repeat(120, 0xFF) + repeat(120, 0xFF)
+            + repeat(110, 0xFF) + repeat(120, 0) + repeat(120, 0) + repeat(120, 0) + repeat(10, 0);
+    for (int row = 1; row < 48; ++row) {
+        corner = corner + literal({ 0xC0 }) + repeat(119, 0);
+        for (int k = 0; k < 5; ++k)
+            corner = corner + repeat(120, 0);
+    }
+    corner = corner + init() + text("\r\n\r\n\r\n") + init() + text("Top Adjust = -5") + text("\f");
+    print(band + text("\f"));
+    print(corner);
+    ASSERT_NE(looked.window(), nullptr);
+    EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
+    looked.window()->resize(600, 820);
+    EXPECT_TRUE(
+            looked.window()->grab().save(QDir(looked.directory()).absoluteFilePath("viewer.png")));
+}
+
+class PatternSheets : public LinkFixture
+{
+protected:
+    QTemporaryDir scratch;
+};
+
+// The program's own sheets to look at: the A4 check sheet and a Bi-D print.
+TEST_F(PatternSheets, CheckSheetAndBidPrint)
+{
+    printer.eeprom() = vprinter::servicedEeprom();
+    VirtualPages looked(printer, lookFolder(scratch, "patterns"));
+    startLink();
+    ASSERT_TRUE(A4check.PrintCheckSheet(770));
+    ASSERT_TRUE(Bid.PrintBidPattern(false));
+    Raster.FormFeed();
+    QApplication::processEvents();
+    ASSERT_NE(looked.window(), nullptr);
+    EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+// One sheet as the virtual printer printed it: the dots of every ink, exact to 1/1440 inch
+// across and 1/360 inch down, and the picture a technician would see, at 360 dots per inch.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vprinter {
+
+enum class Ink : uint8_t { Black, Cyan, Magenta, Yellow, LightCyan, LightMagenta };
+inline constexpr int InkCount = 6;
+
+// An RGB picture, three bytes per pixel, rows from the top.
+struct PageImage
+{
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+
+    // Red, green and blue of a pixel; white outside the picture.
+    std::array<uint8_t, 3> pixel(int x, int y) const;
+};
+
+class Page
+{
+public:
+    // An A4 sheet: 210 x 297 mm is 2976 x 4208 in 1/360 inch.
+    static constexpr int WidthUnits = 2976;
+    static constexpr int LengthUnits = 4208;
+    // Every horizontal resolution of a stream (360, 480, 720 dpi) and the 1/720-inch Bi-D step
+    // fall on a grid of 1/1440 inch.
+    static constexpr int CellsPerUnit = 4;
+    static constexpr int Width = WidthUnits * CellsPerUnit; // cells across
+    static constexpr int Height = LengthUnits; // rows down
+    static constexpr int MaxLevel = 3;
+
+    // Dot size at a cell: 0 (none) to 3 (largest); 0 outside the sheet.
+    int level(Ink ink, int x, int y) const;
+    // Puts a dot. Ink already there keeps the larger dot. False outside the sheet.
+    bool put(Ink ink, int x, int y, int level);
+    // Puts `width` dots side by side from cell x; returns how many fell outside the sheet.
+    int putSpan(Ink ink, int x, int width, int y, int level);
+
+    bool holdsInk() const { return m_holdsInk; }
+    // The cells of one row that hold the ink, from the left.
+    std::vector<int> inkedCells(Ink ink, int y) const;
+    // Bytes the dots take, for memory figures.
+    size_t bytesHeld() const;
+
+    // The sheet at 360 dots per inch: one pixel is four cells across, coloured by the largest
+    // dot of each ink in it, the inks laid over one another.
+    PageImage render() const;
+
+private:
+    // Two bits per cell, the leftmost cell in the high bits: one byte is one pixel of the
+    // picture. Rows are allocated when their first dot lands.
+    static constexpr int RowBytes = Width / 4;
+    using Row = std::vector<uint8_t>;
+    std::array<std::vector<Row>, InkCount> m_planes;
+    bool m_holdsInk = false;
+};
+
+} // namespace vprinter

@@ -1,0 +1,49 @@
+// Pictures of printed sheets and the folder they are written to.
+#include "vprinter/qt/PagePng.h"
+
+#include <QDir>
+#include <QImageWriter>
+#include <QRegularExpression>
+
+namespace vprinter {
+
+QImage pageImage(const Page &page)
+{
+    // The picture's bytes move into the image, which frees them itself.
+    auto *picture = new PageImage(page.render());
+    return QImage(
+            picture->rgb.data(), picture->width, picture->height, picture->width * 3,
+            QImage::Format_RGB888, [](void *p) { delete static_cast<PageImage *>(p); }, picture);
+}
+
+QString PageFolder::write(const QImage &image, QString *error)
+{
+    QDir folder(m_directory);
+    if (!folder.mkpath(QStringLiteral("."))) {
+        if (error)
+            *error = QStringLiteral("cannot create the folder %1").arg(m_directory);
+        return {};
+    }
+    if (m_next == 0) {
+        m_next = 1;
+        static const QRegularExpression name(QStringLiteral("^page-(\\d{4,})\\.png$"));
+        for (const QString &file :
+             folder.entryList({ QStringLiteral("page-*.png") }, QDir::Files)) {
+            const QRegularExpressionMatch match = name.match(file);
+            if (match.hasMatch())
+                m_next = std::max(m_next, match.captured(1).toInt() + 1);
+        }
+    }
+    const QString path
+            = folder.absoluteFilePath(QStringLiteral("page-%1.png").arg(m_next, 4, 10, QChar('0')));
+    QImageWriter writer(path, "png");
+    if (!writer.write(image)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, writer.errorString());
+        return {};
+    }
+    ++m_next;
+    return path;
+}
+
+} // namespace vprinter
