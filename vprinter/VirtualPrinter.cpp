@@ -18,7 +18,6 @@ constexpr size_t HeaderLength = 6;
 constexpr uint8_t ControlSocket = 2;
 constexpr uint8_t DataSocket = 64;
 constexpr uint8_t WrongSocket = 3;
-constexpr uint8_t DataSocket = 64;
 constexpr int64_t ResetBusyMs = 3000;
 // What a cut data-channel reply loses: its two digits and what follows them.
 constexpr size_t CutBytes = 4;
