@@ -536,19 +536,24 @@ void TFormAdjust::FormClose()
                          ui->ShowPrnUsbIDLbl, ui->ShowProCounterPnl, ui->ShowTopMarginPnl })
         box->clear();
 
-    D4Link.CloseChannel(DataSocket, 0);
+    // A printer that does not answer the first step of the close, after all its tries, has
+    // been switched off or unplugged: nothing further can reach it, and three more unanswered
+    // steps would keep the technician waiting a minute for nothing.
+    const bool answered = D4Link.CloseChannel(DataSocket, 0);
     platform::clock().sleep(200);
-    if (!ExchangeDone) {
-        platform::showMessage(
-                platform::MessageKind::Information,
-                "This program starts to initialize the printer.\nPlease wait about 10 seconds.");
-        platform::cursor().setBusy(true);
-        D4Link.ResetPrinter();
-        platform::clock().sleep(10000);
+    if (answered) {
+        if (!ExchangeDone) {
+            platform::showMessage(platform::MessageKind::Information,
+                                  "This program starts to initialize the printer.\nPlease wait "
+                                  "about 10 seconds.");
+            platform::cursor().setBusy(true);
+            D4Link.ResetPrinter();
+            platform::clock().sleep(10000);
+        }
+        D4Link.CloseChannel(ControlSocket, 0);
+        platform::clock().sleep(200);
+        D4Link.D4Exit();
     }
-    D4Link.CloseChannel(ControlSocket, 0);
-    platform::clock().sleep(200);
-    D4Link.D4Exit();
     PrinterDriver.ClosePort();
 
     platform::cursor().setBusy(false);
