@@ -144,26 +144,17 @@ void VirtualPrinterWindow::connectHandlers()
 
 // ---- Showing without taking the focus
 
-void VirtualPrinterWindow::showBeside(QWidget *program)
-{
-    showQuietly(program);
-}
-
 void VirtualPrinterWindow::showQuietly(QWidget *program)
 {
     m_handBackTo = program ? program : QApplication::activeWindow();
     if (m_handBackTo && !m_placed) {
-        // Beside the program's window, where there is room, so that neither hides the other.
+        // At the right edge of the program's screen: the program's windows come up in the
+        // middle, so there it hides the least of them.
         m_placed = true;
-        const QRect beside = m_handBackTo->frameGeometry();
-        QPoint at(beside.right() + 8, beside.top());
         if (const QScreen *screen = m_handBackTo->screen()) {
             const QRect room = screen->availableGeometry();
-            if (at.x() + width() > room.right())
-                at.setX(std::max(room.left(), room.right() - width()));
-            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
+            move(std::max(room.left(), room.right() + 1 - frameGeometry().width()), room.top());
         }
-        move(at);
     }
     m_shown.start();
     show();
@@ -208,7 +199,9 @@ void VirtualPrinterWindow::addPage(const QString &path, const QImage &image, con
 void VirtualPrinterWindow::showPagePosition()
 {
     const int count = ui->PageViewer->pageCount();
-    ui->PagePathLbl->setText(ui->PageViewer->title());
+    ui->PagePathLbl->setText(
+            count ? ui->PageViewer->title()
+                  : QStringLiteral("Pages are saved in %1").arg(m_pages.directory()));
     ui->PrinterTabs->setTabText(ui->PrinterTabs->indexOf(ui->PagesTab),
                                 count ? QStringLiteral("Pages (%1)").arg(count)
                                       : QStringLiteral("Pages"));

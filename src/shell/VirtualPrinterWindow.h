@@ -34,8 +34,9 @@ public:
     vprinter::PageViewer *viewer() const;
     VirtualPages &pages() { return m_pages; }
 
-    // Shows the window beside `program` without taking the focus from it.
-    void showBeside(QWidget *program);
+    // Shows the window, at the right edge of the screen the first time, without taking the
+    // focus from `program` (or from the active window when none is named).
+    void showQuietly(QWidget *program);
     // A sheet came out: onto the Pages tab, which comes to the front unless the trainer is at
     // work in another tab; a window closed meanwhile comes back, again without the focus.
     void addPage(const QString &path, const QImage &image, const QString &note = {});
@@ -68,7 +69,6 @@ protected:
 
 private:
     void connectHandlers();
-    void showQuietly(QWidget *program);
     void refreshPrinter();
     void refreshEeprom();
     void showEepromCell(int address);

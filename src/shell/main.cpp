@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     FormBoot->show();
     std::unique_ptr<TrainerClock> trainerClock;
     if (trainer) {
-        trainer->showBeside(FormBoot);
+        trainer->showQuietly(FormBoot);
         trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
         platform::setClock(trainerClock.get());
     }

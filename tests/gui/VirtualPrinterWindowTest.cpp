@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -44,7 +45,7 @@ protected:
         program.show();
         QApplication::setActiveWindow(&program);
         window = std::make_unique<VirtualPrinterWindow>(printer, scratch.filePath("pages"));
-        window->showBeside(&program);
+        window->showQuietly(&program);
         QApplication::processEvents();
     }
 
@@ -366,6 +367,27 @@ TEST_F(VirtualPrinterWindowTest, AWaitOfTheProgramTakesTheTrainersClicksOnly)
     click(programButton);
     QApplication::processEvents();
     EXPECT_EQ(programClicks, 1);
+}
+
+// The three tabs to look at, under CANTRA_SCREENSHOTS when it is set (make screenshots).
+TEST_F(VirtualPrinterWindowTest, TabsToLookAt)
+{
+    const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
+    const QDir out(named.isEmpty() ? scratch.path() : QString::fromLocal8Bit(named));
+    startLink();
+    printer.state().errorChar = '4';
+    printer.state().warnings = { 2 };
+    ASSERT_EQ(D4Link.WriteEepromByte(0x2E, 0xF6), 0x4000);
+    printer.raster().take(testsupport::text("Virtual printer\f"));
+    QApplication::processEvents();
+    auto *tabs = control<QTabWidget>("PrinterTabs");
+    for (const char *tab : { "PagesTab", "PrinterTab", "EepromTab" }) {
+        tabs->setCurrentWidget(control(tab));
+        window->refresh();
+        const QString path = out.absoluteFilePath(QString("VirtualPrinter-%1.png").arg(tab));
+        ASSERT_TRUE(window->grab().save(path)) << tab;
+        EXPECT_EQ(QImage(path).size(), window->size()) << tab;
+    }
 }
 
 } // namespace
