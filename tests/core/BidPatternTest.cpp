@@ -68,7 +68,6 @@ std::vector<std::string> slice(const std::vector<std::string> &all, size_t from,
 class BidPattern : public CommandFixture
 {
 protected:
-    PacketQuery query() const { return PacketQuery(printer); }
     void store(uint8_t ms1, uint8_t ms2, uint8_t vs)
     {
         printer.eeprom()[51] = ms1;

@@ -36,7 +36,6 @@ class CheckSheet : public CommandFixture
 protected:
     CheckSheet() { printer.eeprom() = vprinter::servicedEeprom(); }
 
-    PacketQuery query() const { return PacketQuery(printer); }
     void setCounter(uint16_t value)
     {
         printer.eeprom()[10] = uint8_t(value >> 8);
