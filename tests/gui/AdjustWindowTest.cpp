@@ -6,6 +6,7 @@
 #include "shell/DovIvid.h"
 #include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
+#include "shell/VorAvov.h"
 #include "status/ZedOvovurEduvudo.h"
 
 #include "link/Roro4dodu.h"
@@ -182,7 +183,7 @@ TEST_F(AdjustWindow, RoutesEachListInForceToItsPanels)
             { 3, "EepromBackupPnl" } } },
     };
     for (const auto &list : cases) {
-        modelCode = list.model;
+        FormBoot->OverrideModelCode(list.model);
         window->PrinterErrorMode = list.errorMode;
         window->SetAdjustmentItems(list.items);
         for (const Route &route : list.routes) {

@@ -33,9 +33,13 @@ protected:
         click(ok);
     }
     void openBid(int choice) { open(2, "BidRdoBtn", choice, "BidOKBtn"); }
+    // From the Bi-D item, or back from the value entry of another shot type.
     void openBidValue(int shot)
     {
-        openBid(1);
+        if (onPanel("BidWrtPnl"))
+            click("BidWrtRtnBtn");
+        else
+            openBid(1);
         choose("BidWrtSelRdoGrp", shot);
         click("BidWrtSelOKBtn");
     }

@@ -123,9 +123,8 @@ TEST_F(StartWindow, FailedEntryIntoPacketModeKeepsTheStartWindowWithANormalCurso
     EXPECT_FALSE(FormAdjust->isVisible());
     EXPECT_TRUE(PrinterDriver.IsOpen());
     // Three tries of the entry, then nothing more.
-    EXPECT_THAT(PacketQuery(printer).lines(),
-                ElementsAre("entry into packet mode", "entry into packet mode",
-                            "entry into packet mode"));
+    const std::string entry = LinkStartOnTheWire.front();
+    EXPECT_THAT(wire(), ElementsAre(entry, entry, entry));
     EXPECT_FALSE(platform.cursor.busy);
     // One warning says what to check; before it, OK seemed to do nothing at all.
     ASSERT_EQ(platform.dialogs.shown.size(), 1u);
