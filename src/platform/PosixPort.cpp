@@ -55,8 +55,7 @@ PortTimeouts divided(const PortTimeouts &t, uint32_t by)
 class PosixPort : public PortDevice
 {
 public:
-    PosixPort(int fd, bool pollable) : m_fd(fd), m_pollable(pollable), m_divisor(timeDivisor())
-    { }
+    PosixPort(int fd, bool pollable) : m_fd(fd), m_pollable(pollable), m_divisor(timeDivisor()) { }
     ~PosixPort() override { ::close(m_fd); }
     PosixPort(const PosixPort &) = delete;
     PosixPort &operator=(const PosixPort &) = delete;

@@ -215,8 +215,11 @@ TEST_F(ControlCommands, AnswerByteOfWriteReplies)
     {
         const char *reply;
         uint16_t result; // 0: fatal
-    } replies[] = { { "@BDC: O", ReplyDone }, { "@BDC: B", ReplyBusy }, { "OOOOOO", 0 },
-                    { "@BDC: N", 0 },       { "", 0 } };
+    } replies[] = { { "@BDC: O", ReplyDone },
+                    { "@BDC: B", ReplyBusy },
+                    { "OOOOOO", 0 },
+                    { "@BDC: N", 0 },
+                    { "", 0 } };
     for (const auto &r : replies) {
         SCOPED_TRACE(r.reply);
         platform.dialogs.shown.clear();

@@ -55,18 +55,36 @@ TEST_F(VirtualFactory, EachWriteChangesItsOwnCellsOnly)
         std::function<void()> write;
         std::map<int, int> cells;
     } writes[] = {
-        { "head ID", [] { HeadID.WriteHeadId("X4Y53S"); },
+        { "head ID",
+          [] { HeadID.WriteHeadId("X4Y53S"); },
           { { 63, 24 }, { 64, 30 }, { 65, 23 }, { 66, 28 }, { 70, 4 } } },
         { "Bi-D", [] { Factory.FactorySetBid(BidKindMultiShot1, -7); }, { { 51, 0xF9 } } },
         { "Bi-D", [] { Factory.FactorySetBid(BidKindVariableShot, -56); }, { { 53, 0xC8 } } },
-        { "counter", [] { Maintenance.ResetProtectionCounter(1); }, { { 10, 0x0B }, { 11, 0x7C } } },
+        { "counter",
+          [] { Maintenance.ResetProtectionCounter(1); },
+          { { 10, 0x0B }, { 11, 0x7C } } },
         { "counter", [] { Maintenance.ResetProtectionCounter(2); }, { { 10, 0 }, { 11, 0 } } },
         { "top margin", [] { Factory.FactoryWriteEeprom(46, 0xF6); }, { { 46, 0xF6 } } },
-        { "USB ID", [] { UsbID.WriteUsbId("B22222222Z", 0); },
+        { "USB ID",
+          [] { UsbID.WriteUsbId("B22222222Z", 0); },
           // "B22222222Z" and the stamp "ACV9TT30"; the stamp's last "0" is there already.
-          { { 77, 'B' }, { 78, '2' }, { 79, '2' }, { 80, '2' }, { 81, '2' }, { 82, '2' },
-            { 83, '2' }, { 84, '2' }, { 85, '2' }, { 86, 'Z' }, { 87, 'A' }, { 88, 'C' },
-            { 89, 'V' }, { 90, '9' }, { 91, 'T' }, { 92, 'T' }, { 93, '3' } } },
+          { { 77, 'B' },
+            { 78, '2' },
+            { 79, '2' },
+            { 80, '2' },
+            { 81, '2' },
+            { 82, '2' },
+            { 83, '2' },
+            { 84, '2' },
+            { 85, '2' },
+            { 86, 'Z' },
+            { 87, 'A' },
+            { 88, 'C' },
+            { 89, 'V' },
+            { 90, '9' },
+            { 91, 'T' },
+            { 92, 'T' },
+            { 93, '3' } } },
     };
     platform.clock.local = { 2009, 12, 31, 9, 59, 59 };
     for (const auto &w : writes) {

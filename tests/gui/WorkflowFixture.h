@@ -4,7 +4,6 @@
 
 #include "ShellFixture.h"
 
-
 #include "shell/RidAzidoz.h"
 #include "support/PacketQuery.h"
 

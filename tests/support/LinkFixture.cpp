@@ -39,10 +39,11 @@ void LinkFixture::startLink()
 
 void LinkFixture::atPacket(const std::string &prefix, std::function<void(int n)> action)
 {
-    printer.onTrace = [prefix, action = std::move(action), seen = 0](const std::string &line) mutable {
-        if (line.rfind(prefix, 0) == 0)
-            action(++seen);
-    };
+    printer.onTrace
+            = [prefix, action = std::move(action), seen = 0](const std::string &line) mutable {
+                  if (line.rfind(prefix, 0) == 0)
+                      action(++seen);
+              };
 }
 
 void LinkFixture::faultAtPacket(const std::string &prefix, int n,

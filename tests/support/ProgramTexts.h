@@ -23,12 +23,11 @@ inline const std::vector<std::string> ParallelItems{ "EEPROM initial setting", "
                                                      "Top margin" };
 inline const std::vector<std::string> UsbItems{ "EEPROM initial setting", "Head ID", "Bi-D",
                                                 "USB ID", "Top margin" };
-inline const std::vector<std::string> RecoveryItems{ "EEPROM initial setting",
-                                                     "Protection counter", "EEPROM check",
-                                                     "EEPROM backup data" };
+inline const std::vector<std::string> RecoveryItems{ "EEPROM initial setting", "Protection counter",
+                                                     "EEPROM check", "EEPROM backup data" };
 inline const std::vector<std::string> MaintenanceItems{
-    "Head cleaning",          "Initial ink charge", "Refurbishment for DOA",
-    "Protection counter check", "EEPROM check",     "EEPROM backup data"
+    "Head cleaning", "Initial ink charge", "Refurbishment for DOA", "Protection counter check",
+    "EEPROM check",  "EEPROM backup data"
 };
 
 } // namespace testsupport

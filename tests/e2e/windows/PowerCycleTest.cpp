@@ -61,9 +61,9 @@ protected:
 };
 
 // Switched off while connected: "Quit" gives the first step of the close its tries (about 17 s
-// on a real port with its usual time-outs), sends nothing more to a printer that cannot hear it, ends no program and
-// brings the continue/quit dialog. Switched on again, "Next" and OK reach it on a freshly
-// opened port.
+// on a real port with its usual time-outs), sends nothing more to a printer that cannot hear it,
+// ends no program and brings the continue/quit dialog. Switched on again, "Next" and OK reach it on
+// a freshly opened port.
 TEST_F(PowerCycle, PrinterSwitchedOffAndOnAgainIsReachedWithoutARestart)
 {
     VirtualPrinterProcess printer(link, trace);
