@@ -164,6 +164,11 @@ int VirtualPrinter::storedBid(ShotType shot) const
     return 0;
 }
 
+int VirtualPrinter::storedTopMargin() const
+{
+    return int8_t(m_eeprom[eeprom::TopMargin]);
+}
+
 void VirtualPrinter::takePrintData(const std::vector<uint8_t> &payload)
 {
     // A printer in error prints nothing of what comes meanwhile.
@@ -212,6 +217,8 @@ std::string VirtualPrinter::statusText() const
 
 void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
 {
+    if (m_switchedOff)
+        return;
     if (!m_hostActive) {
         m_hostActive = true;
         m_noiseAt = platform::clock().monotonicMs();
@@ -247,6 +254,18 @@ void VirtualPrinter::hostGone()
     m_scheduled.clear();
     m_hostActive = false;
     m_raster.endOfStream();
+}
+
+void VirtualPrinter::switchOff()
+{
+    hostGone();
+    m_switchedOff = true;
+}
+
+void VirtualPrinter::switchOn()
+{
+    m_switchedOff = false;
+    hostGone();
 }
 
 int64_t VirtualPrinter::Scheduled::endsAt() const
@@ -436,15 +455,18 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         Channel &channel = m_channels[socket];
         channel.printerCredit = uint16_t(channel.printerCredit + be16(p, 3));
         const uint16_t total = channel.printerCredit;
+        const uint16_t reported = m_faults.creditReported.value_or(total);
         if (m_faults.shortCreditReply)
             answerTransaction(command, { socket, socket });
         else
-            answerTransaction(command, { socket, socket, uint8_t(total >> 8), uint8_t(total) });
+            answerTransaction(command,
+                              { socket, socket, uint8_t(reported >> 8), uint8_t(reported) });
         flushHeld(socket);
         break;
     }
     case 0x04: { // CreditRequest: the host asks to send n more packets
-        const uint16_t granted = m_faults.zeroCredit ? 0 : be16(p, 5);
+        const uint16_t granted
+                = m_faults.zeroCredit ? 0 : m_faults.creditGranted.value_or(be16(p, 5));
         Channel &channel = m_channels[socket];
         channel.hostCredit = uint16_t(channel.hostCredit + granted);
         answerTransaction(command, { socket, socket, uint8_t(granted >> 8), uint8_t(granted) });
@@ -488,7 +510,8 @@ void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
     const std::string answer = m_faults.answerChar ? std::string(1, *m_faults.answerChar)
             : busy()                               ? "BUSY"
                                                    : "OK";
-    const std::vector<uint8_t> answerText = textBytes("@BDC: " + answer + ";\r\n");
+    const std::vector<uint8_t> answerText
+            = textBytes(m_faults.answerText.value_or("@BDC: " + answer + ";\r\n"));
     if (isEepromRead(p)) {
         const uint8_t address = p[9];
         reply(ControlSocket,
