@@ -26,6 +26,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -118,6 +119,15 @@ void transportSeeds()
                      { 0x1B, 0x7C, 0x00, 0x06, 0x00, 0x07, 0x05, 0x41, 0xBE, 0xA0, 0x2E },
                      { tReadPacket, 0, 28, tClose, DataSocket, 0, tClose, ControlSocket, 0,
                        tExit } }));
+    // The printer's own faults give the replies a host must survive.
+    recordLink("transport", "wrong-command-byte", runTransport, start,
+               [](vprinter::VirtualPrinter &p) { p.faults().wrongCommandByte = 2; });
+    recordLink("transport", "short-replies", runTransport, cat({ start, status }),
+               [](vprinter::VirtualPrinter &p) { p.faults().shortReplies = 3; });
+    recordLink("transport", "impossible-length", runTransport, cat({ start, status }),
+               [](vprinter::VirtualPrinter &p) { p.faults().replyLengthField = 3; });
+    recordLink("transport", "oversized-length", runTransport, cat({ start, status }),
+               [](vprinter::VirtualPrinter &p) { p.faults().replyLengthField = 1500; });
     recordLink("transport", "credit-and-eeprom", runTransport,
                cat({ start,
                      { tOpen, DataSocket, tRequest, DataSocket, 0, 200, tGrant, DataSocket, 0, 200,
@@ -140,6 +150,16 @@ void statusSeeds()
                });
     recordLink("status", "cleaning", runStatus, { sStatus, sWaitReady },
                [](vprinter::VirtualPrinter &p) { p.cleaningFor(4000); });
+    for (const auto &[name, text] : std::initializer_list<std::pair<const char *, const char *>>{
+                 { "short-ink-field", "ST:00;IQ:4646ER:05;WR:10,12;" },
+                 { "fields-at-the-end", "ST:04;IQ:11111111;ER:0" },
+                 { "four-warnings", "@BDC ST2\r\nST:04;IQ:NN0AF0N1;WR:13,10,12,11,19;\r\n" } })
+        recordLink("status", name, runStatus, { sStatus },
+                   [text = std::string(text)](vprinter::VirtualPrinter &p) {
+                       p.faults().statusText = text;
+                   });
+    recordLink("status", "wrong-socket", runStatus, { sStatus },
+               [](vprinter::VirtualPrinter &p) { p.faults().wrongSocketReplies = 1; });
 }
 
 void eepromSeeds()
@@ -151,6 +171,17 @@ void eepromSeeds()
                [](vprinter::VirtualPrinter &p) { p.busyFor(60'000); });
     recordLink("eeprom", "eject-and-reset", runEeprom, { ePaperEject, eReset, eCounterReset, 2 },
                [](vprinter::VirtualPrinter &p) { p.state().errorChar = '6'; });
+    // Answers too short to hold their answer character, and one of another character.
+    for (const auto &[name, text] : std::initializer_list<std::pair<const char *, const char *>>{
+                 { "answer-alone", "O" },
+                 { "answer-short", "@BDC: " },
+                 { "answer-other", "@BDC: K;\r\n" } })
+        recordLink("eeprom", name, runEeprom, { eWrite, 0x40, 0xA5, ePaperEject, eReset },
+                   [text = std::string(text)](vprinter::VirtualPrinter &p) {
+                       p.faults().answerText = text;
+                   });
+    recordLink("eeprom", "read-reply-short", runEeprom, { eReadChecked, 0x41, eRead, 0x42 },
+               [](vprinter::VirtualPrinter &p) { p.faults().eepromReadText = "@BDC PS\r\nEE:41"; });
     // A, Z, A, A, A, E: the ID "AZAAAE".
     recordLink("eeprom", "head-id-write", runEeprom,
                { eHeadIdWrite, 0, 24, 0, 0, 0, 4, eHeadIdRead });
@@ -165,6 +196,15 @@ void factorySeeds()
     recordLink("factory_read", "usb-id", runFactoryRead, { fUsbId, fWrite, 0x4D, 'Q', fDrop });
     recordLink("factory_read", "late-reply", runFactoryRead, { fRead, 0x4D, fDrop, fRead, 0x4E },
                [](vprinter::VirtualPrinter &p) { p.faults().lateDataReplies = 1; });
+    recordLink("factory_read", "cut-and-lost", runFactoryRead,
+               { fRead, 0x4D, fRead, 0x4E, fRead, 0x4F }, [](vprinter::VirtualPrinter &p) {
+                   p.faults().cutDataReplies = 1;
+                   p.faults().lostDataReplies = 1;
+               });
+    recordLink("factory_read", "reply-of-another-length", runFactoryRead,
+               { fRead, 0x4D, fRead, 0x4E }, [](vprinter::VirtualPrinter &p) {
+                   p.factory().readReplyText = "@BDC PS\r\nEE:4D4B;\r\n";
+               });
 }
 
 void idsSeeds()

@@ -21,7 +21,7 @@ for target in $targets; do
     if "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 \
             -print_final_stats=1 -artifact_prefix="$findings/" \
             "$work" "$source_dir/corpus/$target" >"$log" 2>&1; then
-        grep -E '^#[0-9]+ +DONE' "$log" | tail -1
+        grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1
         grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log"
     else
         failed="$failed $target"
