@@ -162,6 +162,8 @@ public:
             m_pending.erase(m_pending.begin(), m_pending.begin() + long(total));
         }
     }
+    // Everything due has been read: the stream must end where a packet ends.
+    void finish() const { check(m_pending.empty(), "the printer's output ended inside a packet"); }
     // The host has gone: what it did not read is dropped with the rest.
     void reset()
     {
@@ -371,7 +373,10 @@ void runHost(Input &in)
         clock.nowMs += *next;
         hostRead(printer, stream, 1 << 16);
     }
-    hostRead(printer, stream, 1 << 16);
+    while (printer.pendingOutput() > 0)
+        hostRead(printer, stream, 1 << 16);
+    if (!printer.nextOutputInMs())
+        stream.finish();
 }
 
 void runRaster(Input &in)

@@ -368,6 +368,13 @@ void rasterSeeds()
         Raster.FormFeed();
     });
     recordRaster("top-margin-line", [] { Raster.PrintTopMarginLine(); });
+    // The nozzle check where the sheet ends: its blocks run past the last row.
+    recordRaster("bottom-of-the-sheet", [] {
+        Raster.StartRaster(RasterUnit, Unidirectional, 0, BlackOnly);
+        for (int i = 0; i < 16; ++i)
+            Raster.AdvancePaper(255);
+        Raster.PrintBlackNozzleCheck();
+    });
 }
 
 } // namespace
