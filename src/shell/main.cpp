@@ -3,8 +3,10 @@
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
 
+#include "link/TraceLog.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "platform/Trace.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
 #include "shell/VirtualPages.h"
@@ -34,6 +36,8 @@ constexpr const char *Usage
           "  --pages DIR                the virtual printer writes its printed pages to DIR as\n"
           "                             page-0001.png, ... (default: cantra-virtual-pages in\n"
           "                             the temporary folder) and shows them in a page viewer\n"
+          "  --trace FILE               write every packet sent to the printer and received\n"
+          "                             from it, every wait and failure, to FILE\n"
           "  --help                     show this text and exit\n"
           "  --version                  show the version and exit\n"
           "\n"
@@ -47,6 +51,7 @@ int main(int argc, char **argv)
     bool virtualPrinter = false;
     std::string state = "ready";
     std::string pagesDirectory;
+    std::string traceFile;
     for (int i = 1; i < argc; ++i) {
         const char *option = argv[i];
         if (std::strcmp(option, "--help") == 0) {
@@ -70,6 +75,15 @@ int main(int argc, char **argv)
             pagesDirectory = folder;
             continue;
         }
+        if (std::strcmp(option, "--trace") == 0 || std::strncmp(option, "--trace=", 8) == 0) {
+            const char *file = option[7] == '=' ? option + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (*file == 0) {
+                std::fprintf(stderr, "cantra-adjust: --trace needs a file\n%s", Usage);
+                return 2;
+            }
+            traceFile = file;
+            continue;
+        }
         constexpr const char Prefix[] = "--virtual-printer=";
         if (std::strncmp(option, Prefix, sizeof Prefix - 1) == 0) {
             virtualPrinter = true;
@@ -78,6 +92,17 @@ int main(int argc, char **argv)
         }
         std::fprintf(stderr, "cantra-adjust: unknown option '%s'\n%s", option, Usage);
         return 2;
+    }
+
+    // Lives as long as the program; a forced exit flushes it on the way out.
+    std::unique_ptr<TraceFile> trace;
+    if (!traceFile.empty()) {
+        trace = std::make_unique<TraceFile>(traceFile, "cantra-adjust");
+        if (!trace->isOpen()) {
+            std::fprintf(stderr, "cantra-adjust: --trace: %s\n", trace->error().c_str());
+            return 2;
+        }
+        platform::setTrace(trace.get());
     }
 
     // Never deleted: the driver's port refers to it until the process has gone.
@@ -120,5 +145,6 @@ int main(int argc, char **argv)
         platform::showError("An unexpected error has occurred.");
     }
     PrinterDriver.ClosePort();
+    platform::setTrace(nullptr);
     return 0;
 }
