@@ -151,7 +151,8 @@ std::string describeStatus(std::string_view text)
         for (size_t i = 0; i < 4; ++i) {
             const unsigned level = 16u * inkDigit(uint8_t(text[iq + 3 + 2 * i]))
                     + inkDigit(uint8_t(text[iq + 4 + 2 * i]));
-            out += " " + std::to_string(level & 0xFF);
+            out += ' ';
+            out += std::to_string(level & 0xFF);
         }
     }
 
@@ -173,7 +174,8 @@ std::string describeStatus(std::string_view text)
 std::string describeControlReply(const uint8_t *payload, size_t length)
 {
     const std::string_view text = replyText(payload, length);
-    const std::string verbatim = " " + quoted(payload, length);
+    std::string verbatim = " ";
+    verbatim += quoted(payload, length);
     if (text.find("ST:") != std::string_view::npos)
         return describeStatus(text) + verbatim;
     if (const size_t ee = text.find("EE:"); ee != std::string_view::npos) {
@@ -191,7 +193,8 @@ std::string describeControlReply(const uint8_t *payload, size_t length)
 std::string describeDataReply(const uint8_t *payload, size_t length)
 {
     const std::string_view text = replyText(payload, length);
-    const std::string verbatim = " " + quoted(payload, length);
+    std::string verbatim = " ";
+    verbatim += quoted(payload, length);
     if (const size_t ee = text.find("EE:"); ee != std::string_view::npos) {
         const auto address = replyByte(text, ee + 3);
         const auto value = replyByte(text, 14);

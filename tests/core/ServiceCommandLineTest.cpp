@@ -290,6 +290,13 @@ TEST_F(ServiceCommandLine, CounterHeadIdAndBidValues)
                                                    std::pair(63, 1), std::pair(64, 1),
                                                    std::pair(66, 1)));
     EXPECT_EQ(cli({ "head-id" }).out, "Head voltage ID = AZAAAE\n");
+
+    // Erased cells: the rebuilt text is no ID, and is not written out raw.
+    printer.eeprom().fill(0xFF);
+    EXPECT_EQ(cli({ "head-id" }).out,
+              "Head voltage ID = \\xFF/\\xFF\\xFF\\xFFG (the cells hold no head voltage ID)\n");
+    printer.eeprom().fill(0x00);
+    EXPECT_EQ(cli({ "head-id" }).out, "Head voltage ID = (the cells hold no head voltage ID)\n");
 }
 
 TEST_F(ServiceCommandLine, CleaningAndInkChargeWaitForReadyBeforeAndAfter)

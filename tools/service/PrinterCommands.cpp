@@ -164,7 +164,22 @@ int runHeadId(Context &context)
     const std::string id = HeadID.ReadHeadId();
     if (HeadID.LastReadFailed())
         return context.fail(PrinterFailure, "the printer did not answer a read of the head ID");
-    context.out << "Head voltage ID = " << id << "\n";
+    // A blank or erased EEPROM gives no text, or bytes outside the alphabet: shown, and said.
+    std::string shown;
+    bool readable = !id.empty();
+    for (const unsigned char c : id) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += char(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        shown += escaped;
+        readable = false;
+    }
+    if (!readable)
+        shown += std::string(shown.empty() ? "" : " ") + "(the cells hold no head voltage ID)";
+    context.out << "Head voltage ID = " << shown << "\n";
     return Success;
 }
 
