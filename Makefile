@@ -5,7 +5,7 @@ DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkb
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 
 .PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean \
-        bench-vprinter
+        bench-vprinter bench-trace
 
 all: release
 
@@ -42,6 +42,12 @@ bench-vprinter: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target vprinter-bench
 	$(BUILD_DIR)/bench/bench/vprinter-bench
+
+# What the protocol trace costs, off and on (Release build; prints, never fails).
+bench-trace: deps
+	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target trace-bench
+	$(BUILD_DIR)/bench/bench/trace-bench
 
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

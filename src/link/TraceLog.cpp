@@ -104,15 +104,22 @@ void TraceLog::endRun()
     } else {
         std::string text = "print data on 64 over " + std::to_string(run.lastMs - run.firstMs)
                 + " ms:";
-        for (size_t i = 0; i < run.counts.size(); ++i)
-            text += (i ? ", " : " ") + std::string(run.counts[i].first) + " x"
-                    + std::to_string(run.counts[i].second);
-        for (const std::string &t : run.texts)
-            text += "; " + t;
-        emit('>',
-             "[" + std::to_string(run.packets) + " packets, " + std::to_string(run.bytes)
-                     + " bytes]",
-             text, run.firstMs);
+        for (size_t i = 0; i < run.counts.size(); ++i) {
+            text += i ? ", " : " ";
+            text += run.counts[i].first;
+            text += " x";
+            text += std::to_string(run.counts[i].second);
+        }
+        for (const std::string &t : run.texts) {
+            text += "; ";
+            text += t;
+        }
+        std::string size = "[";
+        size += std::to_string(run.packets);
+        size += " packets, ";
+        size += std::to_string(run.bytes);
+        size += " bytes]";
+        emit('>', size, text, run.firstMs);
     }
     run = Run{};
 }
