@@ -465,7 +465,8 @@ std::string describeSent(const uint8_t *packet, size_t length)
     else if (socket == ControlSocket)
         text = "control: " + describeControlRequest(payload, size);
     else if (socket == DataSocket)
-        text = describeFactoryData(payload, size).value_or("raster: " + describeRaster(payload, size));
+        text = describeFactoryData(payload, size)
+                       .value_or("raster: " + describeRaster(payload, size));
     else
         text = "data on socket " + std::to_string(socket);
     if (be16(packet, length, 2) != length)

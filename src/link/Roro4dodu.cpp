@@ -114,9 +114,9 @@ bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
             return true;
         if (platform::Trace *trace = platform::trace())
             trace->failedTry(request, length, attempt + 1, TransactionTries,
-                             !read ? "no complete reply"
-                                   : ReceiveLength <= int32_t(HeaderLength) ? "an empty reply"
-                                                                            : "not its answer");
+                             !read                                            ? "no complete reply"
+                                     : ReceiveLength <= int32_t(HeaderLength) ? "an empty reply"
+                                                                              : "not its answer");
     }
     return false;
 }
@@ -329,7 +329,8 @@ bool RUDovU4Zizo::readEeprom(uint8_t address, uint8_t &value)
     m_lastExchangeFailed = !SendAndReceive(request, sizeof request) || ReplyPayloadLength() < 16;
     if (m_lastExchangeFailed)
         return false;
-    value = uint8_t(wire::eepromDigit(ReceiveBuffer[14]) * 16 + wire::eepromDigit(ReceiveBuffer[15]));
+    value = uint8_t(wire::eepromDigit(ReceiveBuffer[14]) * 16
+                    + wire::eepromDigit(ReceiveBuffer[15]));
     return true;
 }
 

@@ -99,11 +99,11 @@ void TraceLog::endRun()
     if (run.packets == 0)
         return;
     if (run.packets == 1) {
-        emit('>', wire::hexBytes(run.single), wire::describeSent(run.single.data(), run.single.size()),
-             run.firstMs);
+        emit('>', wire::hexBytes(run.single),
+             wire::describeSent(run.single.data(), run.single.size()), run.firstMs);
     } else {
-        std::string text = "print data on 64 over " + std::to_string(run.lastMs - run.firstMs)
-                + " ms:";
+        std::string text
+                = "print data on 64 over " + std::to_string(run.lastMs - run.firstMs) + " ms:";
         for (size_t i = 0; i < run.counts.size(); ++i) {
             text += i ? ", " : " ";
             text += run.counts[i].first;
@@ -149,8 +149,9 @@ void TraceLog::readFailed(const uint8_t *bytes, size_t got, std::string_view why
 
 void TraceLog::dropped(size_t count)
 {
-    line('!', "", "dropped " + std::to_string(count)
-                          + " bytes the printer had sent and nobody read (a late reply?)");
+    line('!', "",
+         "dropped " + std::to_string(count)
+                 + " bytes the printer had sent and nobody read (a late reply?)");
 }
 
 void TraceLog::failedTry(const uint8_t *request, size_t length, int attempt, int tries,

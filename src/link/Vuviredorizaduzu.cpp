@@ -72,10 +72,19 @@ bool TPPrinterDriver::WritePacket(const uint8_t *buffer, size_t length)
 {
     prepareTransfer();
     m_port->waitWritable();
+    // Tested before the write, so that without a trace the write is what it always was.
+    if (platform::trace()) [[unlikely]]
+        return writeTraced(buffer, length);
     size_t written = 0;
     m_port->write(buffer, length, written);
-    if (platform::Trace *trace = platform::trace())
-        trace->sent(buffer, length, written);
+    return written == length;
+}
+
+bool TPPrinterDriver::writeTraced(const uint8_t *buffer, size_t length)
+{
+    size_t written = 0;
+    m_port->write(buffer, length, written);
+    platform::trace()->sent(buffer, length, written);
     return written == length;
 }
 
@@ -176,7 +185,8 @@ bool TPPrinterDriver::readFailed(const uint8_t *buffer, size_t got, size_t expec
         else if (got == expected)
             why = "reply complete only after the 10-second guard";
         else
-            why = "reply cut short: " + std::to_string(got) + " of " + total + " bytes within the time-out";
+            why = "reply cut short: " + std::to_string(got) + " of " + total
+                    + " bytes within the time-out";
         break;
     }
     trace->readFailed(buffer, got, why);

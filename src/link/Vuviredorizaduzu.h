@@ -37,6 +37,7 @@ public:
 
 private:
     bool prepareTransfer();
+    bool writeTraced(const uint8_t *buffer, size_t length);
     // One port read of `count` bytes that ends by `deadline` (platform clock) at the latest;
     // `got` is what arrived.
     bool readBy(uint8_t *buffer, size_t count, int64_t deadline, size_t &got);

@@ -24,7 +24,8 @@ public:
     virtual void dropped(size_t count) = 0;
     // A transaction try that got no answer to `request`.
     virtual void failedTry(const uint8_t *request, size_t length, int attempt, int tries,
-                           std::string_view why) = 0;
+                           std::string_view why)
+            = 0;
     virtual void waited(uint32_t ms) = 0;
     // A message box, as it is shown.
     virtual void message(const Message &message) = 0;

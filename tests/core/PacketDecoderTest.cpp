@@ -128,8 +128,10 @@ TEST(PacketDecoder, FactoryFramesAndTheRemoteModeSequence)
         { "53 4E 03 00 00 00 03", "remote command \"SN\" 00 00 03" },
         { "1B 00 00 00", "remote mode: leave" },
         // A wrong rotated check byte, and a cleaning mode the printer does not know.
-        { "1B 7C 00 06 00 07 05 84 7B 43 01", "invalid factory frame: 1B 7C 00 06 00 07 05 84 7B 43 01" },
-        { "1B 7C 00 06 00 07 05 84 7B 42 02", "invalid factory frame: 1B 7C 00 06 00 07 05 84 7B 42 02" },
+        { "1B 7C 00 06 00 07 05 84 7B 43 01",
+          "invalid factory frame: 1B 7C 00 06 00 07 05 84 7B 43 01" },
+        { "1B 7C 00 06 00 07 05 84 7B 42 02",
+          "invalid factory frame: 1B 7C 00 06 00 07 05 84 7B 42 02" },
     };
     for (const auto &[hex, name] : frames) {
         const auto payload = bytes(hex);

@@ -117,7 +117,8 @@ TEST_F(ProtocolTrace, EveryFailedTryAndItsWaitIsALine)
     EXPECT_EQ(body[3], "      10 ! | entry into packet mode: try 1 of 3 failed, no complete reply");
     EXPECT_EQ(body[4], "      10 . | wait 1000 ms");
     EXPECT_THAT(body[5], StartsWith("    1010 > 00 00 00 1B 01"));
-    EXPECT_EQ(body[13], "    2030 ! | entry into packet mode: try 3 of 3 failed, no complete reply");
+    EXPECT_EQ(body[13],
+              "    2030 ! | entry into packet mode: try 3 of 3 failed, no complete reply");
 }
 
 TEST_F(ProtocolTrace, CutRepliesWrongAnswersAndLateBytes)
@@ -131,8 +132,10 @@ TEST_F(ProtocolTrace, CutRepliesWrongAnswersAndLateBytes)
     EXPECT_THAT(trace.lines,
                 Contains("      50 ! 00 00 00 10 01 00 82 00 40 40 00 40 00 40 | reply cut short: "
                          "14 of 16 bytes within the time-out"));
-    EXPECT_THAT(trace.lines, Contains(HasSubstr("OpenChannel(64): try 1 of 3 failed, no complete reply")));
-    EXPECT_THAT(trace.lines, Contains(HasSubstr("OpenChannel(64): try 2 of 3 failed, not its answer")));
+    EXPECT_THAT(trace.lines,
+                Contains(HasSubstr("OpenChannel(64): try 1 of 3 failed, no complete reply")));
+    EXPECT_THAT(trace.lines,
+                Contains(HasSubstr("OpenChannel(64): try 2 of 3 failed, not its answer")));
 
     printer.faults().lateReplies = 1;
     printer.faults().lateByMs = 500;
@@ -203,8 +206,9 @@ TEST_F(ProtocolTrace, WaitsBoxesAndExitGoThroughTheTraceOnlyWhileItIsOn)
     platform::setClock(&platform.clock);
     platform::showError("boom");
     EXPECT_THAT(platform.dialogs.texts(), ElementsAre("boom"));
-    EXPECT_THAT(trace.body(), ElementsAre("       0 . | wait 7 ms", "       7 . | wait 9 ms",
-                                          "       7 ! | error box: boom"));
+    EXPECT_THAT(trace.body(),
+                ElementsAre("       0 . | wait 7 ms", "       7 . | wait 9 ms",
+                            "       7 ! | error box: boom"));
 
     platform::setTrace(nullptr);
     EXPECT_EQ(&platform::clock(), &platform.clock);

@@ -80,11 +80,12 @@ TEST_F(ServiceCommandLine, StatusAsTextJsonAndOneLine)
     printer.state().warnings = { 2 };
     const Result text = cli({ "status" });
     EXPECT_EQ(text.code, 0) << text.err;
-    EXPECT_EQ(text.out, "port      LPT1\n"
-                        "state     ready (7014)\n"
-                        "error     none (7009)\n"
-                        "ink       black 70, cyan 80, magenta 80, yellow 80\n"
-                        "low ink   magenta\n");
+    EXPECT_EQ(text.out,
+              "port      LPT1\n"
+              "state     ready (7014)\n"
+              "error     none (7009)\n"
+              "ink       black 70, cyan 80, magenta 80, yellow 80\n"
+              "low ink   magenta\n");
     EXPECT_EQ(text.err, "");
     // The link start as the start window runs it, then the close without a reset.
     EXPECT_THAT(sent().transactions(),
@@ -95,10 +96,11 @@ TEST_F(ServiceCommandLine, StatusAsTextJsonAndOneLine)
 
     const Result json = cli({ "--json", "status", "--port", "LPT2" });
     EXPECT_EQ(json.code, 0);
-    EXPECT_EQ(json.out, "{\"port\": \"LPT2\", \"state\": \"ready\", \"stateCode\": 28692, "
-                        "\"error\": \"none\", \"errorCode\": 28681, \"inError\": false, "
-                        "\"ink\": {\"black\": 70, \"cyan\": 80, \"magenta\": 80, \"yellow\": 80}, "
-                        "\"lowInk\": [\"magenta\"]}\n");
+    EXPECT_EQ(json.out,
+              "{\"port\": \"LPT2\", \"state\": \"ready\", \"stateCode\": 28692, "
+              "\"error\": \"none\", \"errorCode\": 28681, \"inError\": false, "
+              "\"ink\": {\"black\": 70, \"cyan\": 80, \"magenta\": 80, \"yellow\": 80}, "
+              "\"lowInk\": [\"magenta\"]}\n");
 
     const Result brief = cli({ "status", "--brief", "--port=LPT3" });
     EXPECT_EQ(brief.out, "LPT3: state 7014, error 7009, ink 70 80 80 80, warnings 0 0 1 0\n");
@@ -117,19 +119,22 @@ TEST_F(ServiceCommandLine, EepromReadShowsTheGridOfTheRange)
 {
     const Result two = cli({ "eeprom", "read", "0a", "0B" });
     EXPECT_EQ(two.code, 0) << two.err;
-    EXPECT_EQ(two.out, "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
-                       "0                                0D 54\n");
+    EXPECT_EQ(two.out,
+              "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
+              "0                                0D 54\n");
     EXPECT_THAT(sent().eepromReads(), ElementsAre(0x0A, 0x0B));
 
     printer.clearReceived();
     const Result across = cli({ "eeprom", "read", "3E", "41" });
-    EXPECT_EQ(across.out, "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
-                          "3                                            00 0F\n"
-                          "4  11 08\n");
+    EXPECT_EQ(across.out,
+              "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
+              "3                                            00 0F\n"
+              "4  11 08\n");
 
     const Result one = cli({ "eeprom", "read", "2E" });
-    EXPECT_EQ(one.out, "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
-                       "2                                            FB\n");
+    EXPECT_EQ(one.out,
+              "   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F\n"
+              "2                                            FB\n");
 
     printer.clearReceived();
     const Result all = cli({ "eeprom", "read" });
@@ -142,15 +147,23 @@ TEST_F(ServiceCommandLine, EepromReadShowsTheGridOfTheRange)
 TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent)
 {
     const std::vector<std::vector<std::string>> lines{
-        { "eeprom", "read", "10", "0F" }, { "eeprom", "read", "G0" },
-        { "eeprom", "read", "1" },        { "eeprom", "write", "2E" },
-        { "eeprom", "write", "2E", "1FF" }, { "eeprom", "write", "2E", "F6", "00" },
-        { "head-id", "set", "AZAAAF" },   { "head-id", "set", "AIAAAA" },
-        { "counter", "reset", "--yes" },  { "counter", "reset", "--model", "1" },
+        { "eeprom", "read", "10", "0F" },
+        { "eeprom", "read", "G0" },
+        { "eeprom", "read", "1" },
+        { "eeprom", "write", "2E" },
+        { "eeprom", "write", "2E", "1FF" },
+        { "eeprom", "write", "2E", "F6", "00" },
+        { "head-id", "set", "AZAAAF" },
+        { "head-id", "set", "AIAAAA" },
+        { "counter", "reset", "--yes" },
+        { "counter", "reset", "--model", "1" },
         { "counter", "reset", "--model", "4", "--yes" },
-        { "print", "a4" },                { "status", "--yes" },
-        { "eeprom" },                     { "reboot" },
-        { "--port", "LPT4", "status" },   { "status", "--trace" },
+        { "print", "a4" },
+        { "status", "--yes" },
+        { "eeprom" },
+        { "reboot" },
+        { "--port", "LPT4", "status" },
+        { "status", "--trace" },
         { "eeprom", "restore", "/nonexistent/image.bin", "--yes" },
     };
     for (const auto &line : lines) {
@@ -204,16 +217,19 @@ TEST_F(ServiceCommandLine, DumpThenRestoreWritesOnlyWhatDiffersAndReadsItBack)
     printer.clearReceived();
     const Result refused = cli({ "eeprom", "restore", file("before.bin") });
     EXPECT_EQ(refused.code, 2);
-    EXPECT_EQ(refused.out, "would change 0A: 20 -> 0D\nwould change 33: 00 -> 03\n"
-                           "would change F0: 12 -> FF\n");
+    EXPECT_EQ(refused.out,
+              "would change 0A: 20 -> 0D\nwould change 33: 00 -> 03\n"
+              "would change F0: 12 -> FF\n");
     EXPECT_THAT(refused.err, HasSubstr("nothing written: add --yes to write these 3 cells"));
     EXPECT_THAT(sent().eepromWrites(), IsEmpty());
 
     printer.clearReceived();
     const Result restored = cli({ "eeprom", "restore", file("before.bin"), "--yes" });
     EXPECT_EQ(restored.code, 0) << restored.err;
-    EXPECT_EQ(restored.out, "0A: 20 -> 0D\n33: 00 -> 03\nF0: 12 -> FF\n"
-                            "3 cells restored from " + file("before.bin") + " and read back\n");
+    EXPECT_EQ(restored.out,
+              "0A: 20 -> 0D\n33: 00 -> 03\nF0: 12 -> FF\n"
+              "3 cells restored from "
+                      + file("before.bin") + " and read back\n");
     EXPECT_THAT(sent().eepromWrites(),
                 ElementsAre(std::pair(0x0A, 0x0D), std::pair(0x33, 0x03), std::pair(0xF0, 0xFF)));
     const std::vector<int> reads = sent().eepromReads();
@@ -231,8 +247,8 @@ TEST_F(ServiceCommandLine, RestoreOfTheBackupCellsOntoANewBoard)
 {
     writeImage("old-board.bin", vprinter::servicedEeprom());
     printer.eeprom().fill(0xFF);
-    const Result result = cli({ "eeprom", "restore", file("old-board.bin"), "--backup-cells",
-                                "--yes" });
+    const Result result
+            = cli({ "eeprom", "restore", file("old-board.bin"), "--backup-cells", "--yes" });
     EXPECT_EQ(result.code, 0) << result.err;
     const auto &cells = service::BackupCells();
     for (int address = 0; address < 256; ++address) {
@@ -255,8 +271,9 @@ TEST_F(ServiceCommandLine, RestoreStopsAtACellThatDoesNotTakeItsValue)
     printer.busyFor(60'000); // writes are answered busy and not done
     const Result result = cli({ "eeprom", "restore", file("image.bin"), "--yes" });
     EXPECT_EQ(result.code, 1);
-    EXPECT_EQ(result.err, "cantra-service: cell 2E reads back 00 after writing FB; 0 of 2 cells "
-                          "were restored\n");
+    EXPECT_EQ(result.err,
+              "cantra-service: cell 2E reads back 00 after writing FB; 0 of 2 cells "
+              "were restored\n");
     EXPECT_THAT(sent().eepromWrites(), ElementsAre(std::pair(0x2E, 0xFB)));
 
     writeImage("short.bin", {});
@@ -286,9 +303,9 @@ TEST_F(ServiceCommandLine, CounterHeadIdAndBidValues)
     const Result set = cli({ "head-id", "set", "azaaae" });
     EXPECT_EQ(set.code, 0) << set.err;
     EXPECT_EQ(set.out, "As head actuator voltage, AZAAAE has been written in EEPROM.\n");
-    EXPECT_THAT(sent().eepromWrites(), ElementsAre(std::pair(65, 1), std::pair(70, 0),
-                                                   std::pair(63, 1), std::pair(64, 1),
-                                                   std::pair(66, 1)));
+    EXPECT_THAT(sent().eepromWrites(),
+                ElementsAre(std::pair(65, 1), std::pair(70, 0), std::pair(63, 1), std::pair(64, 1),
+                            std::pair(66, 1)));
     EXPECT_EQ(cli({ "head-id" }).out, "Head voltage ID = AZAAAE\n");
 
     // Erased cells: the rebuilt text is no ID, and is not written out raw.
@@ -332,7 +349,8 @@ TEST_F(ServiceCommandLine, PrintsLeaveASheetEach)
 {
     const Result nozzle = cli({ "print", "nozzle-check" });
     EXPECT_EQ(nozzle.code, 0) << nozzle.err;
-    EXPECT_EQ(nozzle.out, "Nozzle check pattern is printing now.\nNozzle check print is completed.\n");
+    EXPECT_EQ(nozzle.out,
+              "Nozzle check pattern is printing now.\nNozzle check print is completed.\n");
     ASSERT_EQ(printer.pages().size(), 1u);
     const auto data = sent().printData();
     EXPECT_EQ(data.back(), (std::vector<uint8_t>{ 0x1B, 0x40 }));
@@ -350,7 +368,8 @@ TEST_F(ServiceCommandLine, PrintsLeaveASheetEach)
 
     const Result bid = cli({ "print", "bid" });
     EXPECT_EQ(bid.code, 0) << bid.err;
-    EXPECT_EQ(bid.out, "Bi-d pattern is being printed out now.\nBi-d pattern print is completed.\n");
+    EXPECT_EQ(bid.out,
+              "Bi-d pattern is being printed out now.\nBi-d pattern print is completed.\n");
     EXPECT_EQ(printer.pages().size(), 3u);
 
     printer.state().errorChar = '4';
@@ -396,8 +415,9 @@ TEST_F(ServiceCommandLine, FatalLinkErrorEndsWithOneLineAndCodeThree)
     char text[256] = {};
     const size_t got = std::fread(text, 1, sizeof text - 1, stream);
     std::fclose(stream);
-    EXPECT_EQ(std::string(text, got), "cantra-service: Error status acquisition failure (the "
-                                      "link was ended by force)\n");
+    EXPECT_EQ(std::string(text, got),
+              "cantra-service: Error status acquisition failure (the "
+              "link was ended by force)\n");
 }
 
 TEST_F(ServiceCommandLine, TraceOnlyWhenAskedFor)
@@ -437,8 +457,8 @@ TEST_F(ServiceCommandLine, VirtualPortAndHelp)
     EXPECT_EQ(restoreHelp.code, 0);
     EXPECT_THAT(restoreHelp.out, HasSubstr("--backup-cells restores only the 56 cells"));
     EXPECT_THAT(cli({ "print", "a4", "--help" }).out,
-                HasSubstr("0 Cantra R70PA, 1 Cantra R50PA, 2 Cantra R70PA (ESP), 3 Cantra R50PA "
-                          "(ESP)"));
+                HasSubstr("model list:\n  0 Cantra R70PA, 1 Cantra R50PA, 2 Cantra R70PA (ESP), "
+                          "3 Cantra R50PA (ESP).\n"));
     EXPECT_THAT(printer.received(), ::testing::SizeIs(::testing::Gt(0u)));
 }
 

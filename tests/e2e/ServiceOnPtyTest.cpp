@@ -88,15 +88,16 @@ TEST_F(ServiceOnPty, BackupAcrossAMainBoardSwapThroughAFile)
     const RunResult asked = service({ "eeprom", "restore", file("backup.bin"), "--backup-cells" });
     EXPECT_EQ(asked.exitCode, 2);
     EXPECT_EQ(std::count(asked.out.begin(), asked.out.end(), '\n'), 56);
-    EXPECT_EQ(asked.err, "cantra-service: nothing written: add --yes to write these 56 cells (see "
-                         "cantra-service --help)\n");
+    EXPECT_EQ(asked.err,
+              "cantra-service: nothing written: add --yes to write these 56 cells (see "
+              "cantra-service --help)\n");
 
     const RunResult restored
             = service({ "eeprom", "restore", file("backup.bin"), "--backup-cells", "--yes" });
     EXPECT_EQ(restored.exitCode, 0) << restored.err;
     EXPECT_THAT(restored.out, HasSubstr("41: FF -> 08\n"));
-    EXPECT_THAT(restored.out, EndsWith("56 cells restored from " + file("backup.bin")
-                                       + " and read back\n"));
+    EXPECT_THAT(restored.out,
+                EndsWith("56 cells restored from " + file("backup.bin") + " and read back\n"));
 
     ASSERT_EQ(service({ "eeprom", "dump", file("after.bin") }).exitCode, 0);
     const vprinter::EepromImage after = readImage("after.bin");
@@ -118,8 +119,8 @@ TEST_F(ServiceOnPty, CellsCounterAndHeadIdWrittenAndReadBack)
     const RunResult write = service({ "eeprom", "write", "2E", "F6" });
     EXPECT_EQ(write.exitCode, 0) << write.err;
     EXPECT_EQ(write.out, "Address = 2E\nData = F6\n");
-    EXPECT_THAT(service({ "eeprom", "read", "2E" }).out, HasSubstr("\n2  " + std::string(42, ' ')
-                                                                   + "F6\n"));
+    EXPECT_THAT(service({ "eeprom", "read", "2E" }).out,
+                HasSubstr("\n2  " + std::string(42, ' ') + "F6\n"));
 
     EXPECT_EQ(service({ "counter", "reset", "--model", "0", "--yes" }).exitCode, 0);
     EXPECT_EQ(service({ "counter" }).out, "Counter value = 2940\n");
@@ -180,8 +181,9 @@ TEST_F(ServiceOnPty, FailuresEndWithOneLineAndTheirCode)
         VirtualPrinterProcess printer(link, trace, { "--error", "Z" });
         const RunResult fatal = service({ "status" });
         EXPECT_EQ(fatal.exitCode, 3);
-        EXPECT_EQ(fatal.err, "cantra-service: Error status acquisition failure (the link was "
-                             "ended by force)\n");
+        EXPECT_EQ(fatal.err,
+                  "cantra-service: Error status acquisition failure (the link was "
+                  "ended by force)\n");
     }
     {
         VirtualPrinterProcess printer(link, trace, { "--error", "4" });
@@ -197,8 +199,9 @@ TEST_F(ServiceOnPty, FailuresEndWithOneLineAndTheirCode)
 
     const RunResult wrong = service({ "eeprom", "write", "2E" });
     EXPECT_EQ(wrong.exitCode, 2);
-    EXPECT_EQ(wrong.err, "cantra-service: eeprom write needs more: eeprom write ADDR VALUE (see "
-                         "cantra-service --help)\n");
+    EXPECT_EQ(wrong.err,
+              "cantra-service: eeprom write needs more: eeprom write ADDR VALUE (see "
+              "cantra-service --help)\n");
     EXPECT_EQ(service({ "--help" }).exitCode, 0);
 }
 

@@ -37,8 +37,7 @@ const char *optionName(Option option)
     return "";
 }
 
-bool parseArguments(const std::vector<std::string> &args, Arguments &arguments,
-                    std::string &error)
+bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, std::string &error)
 {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -88,7 +87,8 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments,
                 return false;
             }
         } else if (name == "--trace") {
-            if (!takeValue(args, i, inline_, hasInline, arguments.trace) || arguments.trace.empty()) {
+            if (!takeValue(args, i, inline_, hasInline, arguments.trace)
+                || arguments.trace.empty()) {
                 error = "--trace needs a file";
                 return false;
             }
@@ -96,9 +96,10 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments,
             std::string value;
             int row = -1;
             const bool taken = takeValue(args, i, inline_, hasInline, value);
-            const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), row);
-            if (!taken || value.empty() || failed != std::errc() || end != value.data() + value.size()
-                || row < 0 || row >= models::ListedCount) {
+            const auto [end, failed]
+                    = std::from_chars(value.data(), value.data() + value.size(), row);
+            if (!taken || value.empty() || failed != std::errc()
+                || end != value.data() + value.size() || row < 0 || row >= models::ListedCount) {
                 error = "--model needs the row of the model list, 0 to "
                         + std::to_string(models::ListedCount - 1);
                 return false;

@@ -30,8 +30,7 @@ struct Arguments
 
 // Fills `arguments`; false with the reason in `error` for an unknown option, a missing value,
 // or a value that is not what its option takes.
-bool parseArguments(const std::vector<std::string> &args, Arguments &arguments,
-                    std::string &error);
+bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, std::string &error);
 
 // The option's spelling, for messages.
 const char *optionName(Option option);

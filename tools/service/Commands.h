@@ -48,6 +48,7 @@ struct Command
     unsigned options; // the Option flags it takes
     Handler handler;
     const char *usage; // after the program name
+    const char *summary; // a few words for the list of commands
     const char *help; // what it does, a few lines
 };
 

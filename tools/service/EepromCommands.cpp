@@ -43,13 +43,15 @@ int badHex(Context &context, const char *what, const std::string &text)
 }
 
 // Reads the cells in order; false, after saying which cell got no reply, at the first failure.
-bool readCells(Context &context, const std::vector<uint8_t> &addresses, std::vector<uint8_t> &values)
+bool readCells(Context &context, const std::vector<uint8_t> &addresses,
+               std::vector<uint8_t> &values)
 {
     values.clear();
     for (const uint8_t address : addresses) {
         uint8_t value = 0;
         if (!D4Link.ReadEepromByteChecked(address, value)) {
-            context.fail(PrinterFailure, "the printer did not answer the read of cell " + hex2(address));
+            context.fail(PrinterFailure,
+                         "the printer did not answer the read of cell " + hex2(address));
             return false;
         }
         values.push_back(value);
@@ -199,12 +201,13 @@ int runEepromRestore(Context &context)
                                 "the printer did not answer the write of cell " + cell + progress);
         uint8_t check = 0;
         if (!D4Link.ReadEepromByteChecked(change.address, check))
-            return context.fail(PrinterFailure, "the printer did not answer the read-back of cell "
-                                                        + cell + progress);
+            return context.fail(PrinterFailure,
+                                "the printer did not answer the read-back of cell " + cell
+                                        + progress);
         if (check != change.to)
-            return context.fail(PrinterFailure, "cell " + cell + " reads back " + hex2(check)
-                                                        + " after writing " + hex2(change.to)
-                                                        + progress);
+            return context.fail(PrinterFailure,
+                                "cell " + cell + " reads back " + hex2(check) + " after writing "
+                                        + hex2(change.to) + progress);
         context.out << cell << ": " << hex2(change.from) << " -> " << hex2(change.to) << "\n";
         ++done;
     }

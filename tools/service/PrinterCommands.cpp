@@ -115,7 +115,8 @@ int runStatus(Context &context)
         printJson(context);
     } else if (context.args.has(OptBrief)) {
         char line[128];
-        std::snprintf(line, sizeof line, "%s: state %04X, error %04X, ink %u %u %u %u, warnings %d %d %d %d\n",
+        std::snprintf(line, sizeof line,
+                      "%s: state %04X, error %04X, ink %u %u %u %u, warnings %d %d %d %d\n",
                       context.port().c_str(), PrinterStatus, ErrorStatus, InkLevels[0],
                       InkLevels[1], InkLevels[2], InkLevels[3], WarningFlags[0], WarningFlags[1],
                       WarningFlags[2], WarningFlags[3]);
@@ -152,8 +153,9 @@ int runCounterReset(Context &context)
         return PrinterFailure;
     if (!Maintenance.ResetProtectionCounter(row))
         return context.fail(PrinterFailure, "the printer did not answer a write of the counter");
-    context.out << "The protect counter has been initialized. (" << TPMaintenance::StartingValue(row)
-                << " for " << models::listed(row).listText << ")\n";
+    context.out << "The protect counter has been initialized. ("
+                << TPMaintenance::StartingValue(row) << " for " << models::listed(row).listText
+                << ")\n";
     return Success;
 }
 
@@ -225,8 +227,8 @@ int runBid(Context &context)
     for (const Shot &shot : Shots) {
         const std::string value = Bid.ReadBidValueText(shot.kind);
         if (D4Link.LastExchangeFailed())
-            return context.fail(PrinterFailure, std::string("the printer did not answer a read of ")
-                                                        + shot.name);
+            return context.fail(PrinterFailure,
+                                std::string("the printer did not answer a read of ") + shot.name);
         lines += std::string(shot.name) + " = " + value + "\n";
     }
     context.out << lines;
@@ -235,15 +237,17 @@ int runBid(Context &context)
 
 int runClean(Context &context)
 {
-    return runSequence(context, { CleaningHead, "head cleaning", "Cleaning the head now.",
-                                  "Head cleaning is completed." });
+    return runSequence(context,
+                       { CleaningHead, "head cleaning", "Cleaning the head now.",
+                         "Head cleaning is completed." });
 }
 
 int runInkCharge(Context &context)
 {
-    return runSequence(context, { CleaningInitialInkCharge, "initial ink charge",
-                                  "Performing Initial Ink Charge now.",
-                                  "Initial Ink Charge is completed." });
+    return runSequence(context,
+                       { CleaningInitialInkCharge, "initial ink charge",
+                         "Performing Initial Ink Charge now.",
+                         "Initial Ink Charge is completed." });
 }
 
 int runPrintNozzleCheck(Context &context)

@@ -37,7 +37,7 @@ const char *const OptionsHelp
 
 std::string modelRows()
 {
-    std::string text = "ROW is the row of the start window's model list:";
+    std::string text = "ROW is the row of the start window's model list:\n ";
     for (int row = 0; row < models::ListedCount; ++row)
         text += std::string(row ? "," : "") + " " + std::to_string(row) + " "
                 + models::listed(row).listText;
@@ -73,13 +73,12 @@ void printOverview(std::ostream &out, const Settings &settings)
     for (const Command &command : commands()) {
         std::string usage = command.usage;
         out << "  " << usage;
-        const size_t column = 34;
-        if (usage.size() + 2 < column)
+        const size_t column = 36;
+        if (usage.size() + 4 <= column)
             out << std::string(column - usage.size() - 2, ' ');
         else
             out << "\n" << std::string(column, ' ');
-        const std::string help = command.help;
-        out << help.substr(0, help.find('\n')) << "\n";
+        out << command.summary << "\n";
     }
     out << OptionsHelp << modelRows();
 }
@@ -134,11 +133,7 @@ uint16_t portIndex(const std::string &port)
 
 Context::Context(const Arguments &arguments, std::vector<std::string> operands_, std::ostream &out_,
                  std::ostream &err_, const Settings &settings_, uint16_t portIndex)
-    : args(arguments),
-      operands(std::move(operands_)),
-      out(out_),
-      err(err_),
-      settings(settings_),
+    : args(arguments), operands(std::move(operands_)), out(out_), err(err_), settings(settings_),
       m_session(portIndex)
 { }
 
@@ -164,54 +159,80 @@ int Context::fail(ExitCode code, const std::string &message)
     return code;
 }
 
+// One row of the table: the command's words separated by blanks.
+Command command(const std::string &words, size_t minOperands, size_t maxOperands, unsigned options,
+                Handler handler, const char *usage, const char *summary, const char *help)
+{
+    Command c{ {}, minOperands, maxOperands, options, handler, usage, summary, help };
+    for (size_t at = 0; at <= words.size();) {
+        const size_t blank = std::min(words.find(' ', at), words.size());
+        c.words.push_back(words.substr(at, blank - at));
+        at = blank + 1;
+    }
+    return c;
+}
+
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table{
-        { { "status" }, 0, 0, OptJson | OptBrief, runStatus, "status [--json | --brief]",
-          "The printer's state, error and ink levels as its status reply gives them.\n"
-          "--json prints one JSON object; --brief one line. Exits with 1 when the printer\n"
-          "reports an error." },
-        { { "eeprom", "read" }, 0, 2, 0, runEepromRead, "eeprom read [FROM [TO]]",
-          "EEPROM cells FROM to TO (two hexadecimal digits each; 00 to FF when left out, FROM\n"
-          "alone reads one cell) as the 16 x 16 grid of the EEPROM check: the row is the high\n"
-          "digit of the address, the column the low one." },
-        { { "eeprom", "write" }, 2, 2, 0, runEepromWrite, "eeprom write ADDR VALUE",
-          "Writes one EEPROM cell, as the EEPROM change does: ADDR and VALUE are two\n"
-          "hexadecimal digits each. Exits with 1 when the printer answers busy or not at all." },
-        { { "eeprom", "dump" }, 1, 1, 0, runEepromDump, "eeprom dump FILE",
-          "Reads all 256 EEPROM cells into FILE, a 256-byte image (the format of\n"
-          "cantra-vprinter --eeprom). FILE is written only when every cell was read." },
-        { { "eeprom", "restore" }, 1, 1, OptYes | OptBackupCells, runEepromRestore,
-          "eeprom restore FILE --yes [--backup-cells]",
-          "Writes the cells whose value differs from the 256-byte image FILE, reads each back\n"
-          "and lists what it changed. Without --yes it lists what it would change and writes\n"
-          "nothing. --backup-cells restores only the 56 cells of the program's EEPROM backup\n"
-          "(counters, Bi-D and top margin, head ID, USB ID, ...), as after a main board change." },
-        { { "counter" }, 0, 0, 0, runCounter, "counter",
-          "The protection counter (the printer's count for its waste ink pad)." },
-        { { "counter", "reset" }, 0, 0, OptModel | OptYes, runCounterReset,
-          "counter reset --model ROW --yes",
-          "Sets the protection counter to the model's starting value after the waste ink pad\n"
-          "was replaced: 2940 for rows 0 and 1, 0 for the (ESP) rows. --yes says the pad has\n"
-          "been replaced." },
-        { { "head-id" }, 0, 0, 0, runHeadId, "head-id", "The head voltage ID." },
-        { { "head-id", "set" }, 1, 1, 0, runHeadIdSet, "head-id set ID",
-          "Checks a six-character head voltage ID (letters taken as upper case) and writes it." },
-        { { "bid" }, 0, 0, 0, runBid, "bid",
-          "The three Bi-D values: Multi shot 1, Multi shot 2 and Variable shot." },
-        { { "clean" }, 0, 0, 0, runClean, "clean",
-          "Head cleaning: waits for the printer to be ready, starts the cleaning and waits\n"
-          "until the printer is ready again." },
-        { { "ink-charge" }, 0, 0, 0, runInkCharge, "ink-charge",
-          "Initial ink charge, waited for the same way as the head cleaning." },
-        { { "print", "nozzle-check" }, 0, 0, 0, runPrintNozzleCheck, "print nozzle-check",
-          "The black and colour nozzle checks of the A4 check sheet's item 2, after a\n"
-          "readiness check, with a form feed after them." },
-        { { "print", "a4" }, 0, 0, OptModel, runPrintA4, "print a4 --model ROW",
-          "The A4 check sheet of the model, and the wait until the printer is ready again." },
-        { { "print", "bid" }, 0, 0, 0, runPrintBid, "print bid",
-          "The Bi-D adjustment pattern with a form feed after it, and the wait until the\n"
-          "printer is ready again." },
+        command("status", 0, 0, OptJson | OptBrief, runStatus, "status [--json | --brief]",
+                "state, error and ink levels",
+                "The printer's state, error and ink levels as its status reply gives them.\n"
+                "--json prints one JSON object; --brief one line. Exits with 1 when the\n"
+                "printer reports an error."),
+        command("eeprom read", 0, 2, 0, runEepromRead, "eeprom read [FROM [TO]]",
+                "cells FROM to TO as a 16 x 16 hex grid",
+                "EEPROM cells FROM to TO (two hexadecimal digits each; 00 to FF when left\n"
+                "out, FROM alone reads one cell) as the 16 x 16 grid of the EEPROM check: the\n"
+                "row is the high digit of the address, the column the low one."),
+        command("eeprom write", 2, 2, 0, runEepromWrite, "eeprom write ADDR VALUE",
+                "writes one cell",
+                "Writes one EEPROM cell, as the EEPROM change does: ADDR and VALUE are two\n"
+                "hexadecimal digits each. Exits with 1 when the printer answers busy or not\n"
+                "at all."),
+        command("eeprom dump", 1, 1, 0, runEepromDump, "eeprom dump FILE",
+                "all 256 cells into an image file",
+                "Reads all 256 EEPROM cells into FILE, a 256-byte image (the format of\n"
+                "cantra-vprinter --eeprom). FILE is written only when every cell was read."),
+        command("eeprom restore", 1, 1, OptYes | OptBackupCells, runEepromRestore,
+                "eeprom restore FILE --yes [--backup-cells]",
+                "writes the cells that differ from an image file",
+                "Writes the cells whose value differs from the 256-byte image FILE, reads\n"
+                "each back and lists what it changed. Without --yes it lists what it would\n"
+                "change and writes nothing. --backup-cells restores only the 56 cells of the\n"
+                "program's EEPROM backup (counters, Bi-D and top margin, head ID, USB ID,\n"
+                "...), as after a main board change."),
+        command("counter", 0, 0, 0, runCounter, "counter", "the protection counter",
+                "The protection counter (the printer's count for its waste ink pad)."),
+        command("counter reset", 0, 0, OptModel | OptYes, runCounterReset,
+                "counter reset --model ROW --yes",
+                "the counter's starting value after a pad change",
+                "Sets the protection counter to the model's starting value after the waste\n"
+                "ink pad was replaced: 2940 for rows 0 and 1, 0 for the (ESP) rows. --yes\n"
+                "says the pad has been replaced."),
+        command("head-id", 0, 0, 0, runHeadId, "head-id", "the head voltage ID",
+                "The head voltage ID."),
+        command("head-id set", 1, 1, 0, runHeadIdSet, "head-id set ID", "writes a head voltage ID",
+                "Checks a six-character head voltage ID (letters taken as upper case) and\n"
+                "writes it."),
+        command("bid", 0, 0, 0, runBid, "bid", "the three Bi-D values",
+                "The three Bi-D values: Multi shot 1, Multi shot 2 and Variable shot."),
+        command("clean", 0, 0, 0, runClean, "clean", "head cleaning",
+                "Head cleaning: waits for the printer to be ready, starts the cleaning and\n"
+                "waits until the printer is ready again."),
+        command("ink-charge", 0, 0, 0, runInkCharge, "ink-charge", "initial ink charge",
+                "Initial ink charge, waited for the same way as the head cleaning."),
+        command("print nozzle-check", 0, 0, 0, runPrintNozzleCheck, "print nozzle-check",
+                "the black and colour nozzle checks",
+                "The black and colour nozzle checks of the A4 check sheet's item 2, after a\n"
+                "readiness check, with a form feed after them."),
+        command("print a4", 0, 0, OptModel, runPrintA4, "print a4 --model ROW",
+                "the A4 check sheet",
+                "The A4 check sheet of the model, and the wait until the printer is ready\n"
+                "again."),
+        command("print bid", 0, 0, 0, runPrintBid, "print bid", "the Bi-D adjustment pattern",
+                "The Bi-D adjustment pattern with a form feed after it, and the wait until\n"
+                "the printer is ready again."),
     };
     return table;
 }
@@ -220,8 +241,7 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
         const Settings &settings)
 {
     auto bad = [&](const std::string &message) {
-        err << settings.program << ": " << message << " (see " << settings.program
-            << " --help)\n";
+        err << settings.program << ": " << message << " (see " << settings.program << " --help)\n";
         return BadArguments;
     };
     Arguments arguments;
@@ -265,17 +285,15 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
 
     std::unique_ptr<TraceFile> traceFile;
     if (!arguments.trace.empty()) {
-        traceFile = std::make_unique<TraceFile>(arguments.trace,
-                                                settings.program + " " + name + " on "
-                                                        + arguments.port);
+        traceFile = std::make_unique<TraceFile>(
+                arguments.trace, settings.program + " " + name + " on " + arguments.port);
         if (!traceFile->isOpen())
             return bad("--trace: " + traceFile->error());
     }
     const TraceScope traceScope(traceFile.get());
     const VirtualPortScope portScope(virtualPort);
 
-    Context context(arguments, std::move(operands), out, err, settings,
-                    portIndex(arguments.port));
+    Context context(arguments, std::move(operands), out, err, settings, portIndex(arguments.port));
     const int code = command->handler(context);
     context.endLink();
     out.flush();

@@ -65,7 +65,8 @@ int main(int argc, char **argv)
     bindVirtualPrinter();
 #endif
     service::ConsoleDialogs dialogs(settings.program, stderr);
-    service::ConsoleProcess process(dialogs, service::LinkFailure, [](int code) { std::exit(code); });
+    service::ConsoleProcess process(dialogs, service::LinkFailure,
+                                    [](int code) { std::exit(code); });
     platform::setDialogs(&dialogs);
     platform::setProcess(&process);
 
