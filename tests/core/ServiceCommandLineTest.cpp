@@ -394,6 +394,9 @@ TEST_F(ServiceCommandLine, APrinterThatDoesNotAnswerIsAFailureNotAWait)
     EXPECT_EQ(dump.code, 1);
     EXPECT_EQ(dump.err, "cantra-service: the printer did not answer the read of cell 02\n");
     EXPECT_FALSE(fs::exists(file("never.bin")));
+    // Nothing more goes to a printer that has gone: no close, no second wait of three tries.
+    EXPECT_EQ(sent().transactionCount(0x02), 0);
+    EXPECT_EQ(sent().eepromReads().size(), 3u);
 }
 
 TEST_F(ServiceCommandLine, FatalLinkErrorEndsWithOneLineAndCodeThree)

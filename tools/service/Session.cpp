@@ -23,17 +23,22 @@ bool Session::start(std::string &failure)
         PrinterDriver.ClosePort();
         return false;
     }
+    // The program goes on past these steps whatever their answer; a script is better told at
+    // once that the printer is not there.
     const char *step = nullptr;
-    if (!D4Link.D4Init())
+    if (!D4Link.D4Init()) {
         step = "Init";
-    else if (!D4Link.OpenChannel(ControlSocket))
+    } else if (!D4Link.OpenChannel(ControlSocket)) {
         step = "the opening of the control channel";
-    else if (!D4Link.GrantCredit(ControlSocket, 1))
+    } else if (!D4Link.GrantCredit(ControlSocket, 1)) {
         step = "the credit of the control channel";
-    else if (D4Link.GetPrinterStatus(), D4Link.LastExchangeFailed())
-        step = "the status request";
-    else if (!D4Link.OpenChannel(DataSocket))
-        step = "the opening of the data channel";
+    } else {
+        D4Link.GetPrinterStatus();
+        if (D4Link.LastExchangeFailed())
+            step = "the status request";
+        else if (!D4Link.OpenChannel(DataSocket))
+            step = "the opening of the data channel";
+    }
     if (step) {
         failure = std::string("the printer did not answer ") + step;
         // Nothing more goes to a printer that does not answer; the port is let go.
@@ -49,6 +54,12 @@ void Session::end()
     if (!m_started)
         return;
     m_started = false;
+    // A printer that did not answer the last control command has gone: three unanswered tries
+    // of every closing step would only keep the script waiting.
+    if (D4Link.LastExchangeFailed()) {
+        PrinterDriver.ClosePort();
+        return;
+    }
     const bool answered = D4Link.CloseChannel(DataSocket, 0);
     platform::clock().sleep(AfterCloseMs);
     if (answered) {

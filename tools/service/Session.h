@@ -17,9 +17,9 @@ public:
     // False, with the reason, when the printer did not answer a step; the port is then closed
     // again. A port that cannot be opened ends the process inside OpenPort.
     bool start(std::string &failure);
-    // Closes both channels and the link; after an unanswered close of the data channel it
-    // sends nothing more to a printer that has gone. Not called after a forced exit, which
-    // leaves the printer as the failed exchange left it.
+    // Closes both channels and the link; to a printer that did not answer the last control
+    // command, or the close of the data channel, it sends nothing more. Not called after a
+    // forced exit, which leaves the printer as the failed exchange left it.
     void end();
     bool started() const { return m_started; }
 
