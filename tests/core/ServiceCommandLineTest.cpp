@@ -3,12 +3,12 @@
 // of a fatal link error.
 #include "support/LinkFixture.h"
 #include "support/PacketQuery.h"
+#include "support/ServiceCells.h"
 
 #include "Console.h"
 #include "EepromFile.h"
 #include "Service.h"
 
-#include "commands/ServiceTables.h"
 #include "link/Roro4dodu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
@@ -250,7 +250,7 @@ TEST_F(ServiceCommandLine, RestoreOfTheBackupCellsOntoANewBoard)
     const Result result
             = cli({ "eeprom", "restore", file("old-board.bin"), "--backup-cells", "--yes" });
     EXPECT_EQ(result.code, 0) << result.err;
-    const auto &cells = service::BackupCells();
+    const std::vector<int> &cells = testsupport::BackupCellOrder;
     for (int address = 0; address < 256; ++address) {
         const bool backedUp = std::find(cells.begin(), cells.end(), address) != cells.end();
         EXPECT_EQ(printer.eeprom()[size_t(address)],

@@ -3,7 +3,7 @@
 // the trace, and the exit code and one line of every way a run can fail.
 #include "PtyPrinter.h"
 
-#include "commands/ServiceTables.h"
+#include "support/ServiceCells.h"
 #include "vprinter/ServicedPrinter.h"
 
 #include <gmock/gmock.h>
@@ -101,7 +101,7 @@ TEST_F(ServiceOnPty, BackupAcrossAMainBoardSwapThroughAFile)
 
     ASSERT_EQ(service({ "eeprom", "dump", file("after.bin") }).exitCode, 0);
     const vprinter::EepromImage after = readImage("after.bin");
-    const auto &cells = service::BackupCells();
+    const std::vector<int> &cells = testsupport::BackupCellOrder;
     for (int address = 0; address < 256; ++address) {
         const bool backedUp = std::find(cells.begin(), cells.end(), address) != cells.end();
         EXPECT_EQ(after[size_t(address)],
