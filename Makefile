@@ -35,7 +35,7 @@ screenshots: build-test
 	mkdir -p $(BUILD_DIR)/screenshots
 	CANTRA_SCREENSHOTS="$(abspath $(BUILD_DIR)/screenshots)" QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
-	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*'
+	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*:VirtualPrinterWindowTest.TabsToLookAt'
 
 # Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
 bench-vprinter: deps

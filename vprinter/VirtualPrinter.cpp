@@ -141,6 +141,11 @@ int VirtualPrinter::storedBid(ShotType shot) const
     return 0;
 }
 
+int VirtualPrinter::storedTopMargin() const
+{
+    return int8_t(m_eeprom[eeprom::TopMargin]);
+}
+
 void VirtualPrinter::takePrintData(const std::vector<uint8_t> &payload)
 {
     // A printer in error prints nothing of what comes meanwhile.
@@ -189,6 +194,8 @@ std::string VirtualPrinter::statusText() const
 
 void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
 {
+    if (m_switchedOff)
+        return;
     if (!m_hostActive) {
         m_hostActive = true;
         m_noiseAt = platform::clock().monotonicMs();
@@ -224,6 +231,18 @@ void VirtualPrinter::hostGone()
     m_scheduled.clear();
     m_hostActive = false;
     m_raster.endOfStream();
+}
+
+void VirtualPrinter::switchOff()
+{
+    hostGone();
+    m_switchedOff = true;
+}
+
+void VirtualPrinter::switchOn()
+{
+    m_switchedOff = false;
+    hostGone();
 }
 
 int64_t VirtualPrinter::Scheduled::endsAt() const

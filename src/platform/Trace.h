@@ -44,7 +44,9 @@ inline Trace *trace()
 }
 
 // While a trace is set, the clock's pauses, the message boxes and the process exit are
-// reported to it as well, whichever clock, dialogs and process are in force.
+// reported to it as well, whichever clock, dialogs and process are set meanwhile. Set it after
+// any clock that wraps clock(): while a trace is on, clock() is the trace's stand-in, and a
+// clock wrapping it would call itself.
 void setTrace(Trace *trace);
 
 } // namespace platform

@@ -9,7 +9,9 @@
 #include "platform/Trace.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
+#include "shell/TrainerClock.h"
 #include "shell/VirtualPages.h"
+#include "shell/VirtualPrinterWindow.h"
 #include "shell/VorAvov.h"
 #include "shell/Windows.h"
 
@@ -35,7 +37,8 @@ constexpr const char *Usage
           "                             ink-out, paper-misload, maintenance\n"
           "  --pages DIR                the virtual printer writes its printed pages to DIR as\n"
           "                             page-0001.png, ... (default: cantra-virtual-pages in\n"
-          "                             the temporary folder) and shows them in a page viewer\n"
+          "                             the temporary folder) and shows them in the \"Virtual\n"
+          "                             printer\" window\n"
           "  --trace FILE               write every packet sent to the printer and received\n"
           "                             from it, every wait and failure, to FILE\n"
           "  --help                     show this text and exit\n"
@@ -102,7 +105,6 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "cantra-adjust: --trace: %s\n", trace->error().c_str());
             return 2;
         }
-        platform::setTrace(trace.get());
     }
 
     // Never deleted: the driver's port refers to it until the process has gone.
@@ -128,15 +130,25 @@ int main(int argc, char **argv)
     application.setQuitOnLastWindowClosed(false);
     platform::installQtPlatform();
 
-    std::unique_ptr<VirtualPages> pages;
+    // The trainer's window over the in-process printer: pages, state and EEPROM.
+    std::unique_ptr<VirtualPrinterWindow> trainer;
     if (printer)
-        pages = std::make_unique<VirtualPages>(*printer,
-                                               pagesDirectory.empty()
-                                                       ? VirtualPages::defaultDirectory()
-                                                       : QString::fromStdString(pagesDirectory));
+        trainer = std::make_unique<VirtualPrinterWindow>(
+                *printer,
+                pagesDirectory.empty() ? VirtualPages::defaultDirectory()
+                                       : QString::fromStdString(pagesDirectory));
 
     CreateWindows();
     FormBoot->show();
+    std::unique_ptr<TrainerClock> trainerClock;
+    if (trainer) {
+        trainer->showQuietly(FormBoot);
+        trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
+        platform::setClock(trainerClock.get());
+    }
+    // After the clocks are in place: a clock that wraps the one in force must not wrap the
+    // trace's stand-in.
+    platform::setTrace(trace.get());
     try {
         application.exec();
     } catch (const std::exception &error) {
@@ -145,6 +157,7 @@ int main(int argc, char **argv)
         platform::showError("An unexpected error has occurred.");
     }
     PrinterDriver.ClosePort();
+    platform::setClock(nullptr);
     platform::setTrace(nullptr);
     return 0;
 }

@@ -1,14 +1,12 @@
 // The page viewer: a canvas that paints the page on show, scaled or 1:1, in a scroll area.
 #include "vprinter/qt/PageViewer.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -71,6 +69,11 @@ PageViewer::PageViewer(QWidget *parent) : QWidget(parent)
     m_fitButton = new QPushButton(tr("Fit to window"), this);
     m_actualButton = new QPushButton(tr("100 %"), this);
     m_position = new QLabel(this);
+    m_previous->setObjectName(QStringLiteral("PagePreviousBtn"));
+    m_next->setObjectName(QStringLiteral("PageNextBtn"));
+    m_fitButton->setObjectName(QStringLiteral("PageFitBtn"));
+    m_actualButton->setObjectName(QStringLiteral("PageActualBtn"));
+    m_position->setObjectName(QStringLiteral("PagePositionLbl"));
     for (QPushButton *button : { m_previous, m_next, m_fitButton, m_actualButton })
         button->setFocusPolicy(Qt::NoFocus);
     m_fitButton->setCheckable(true);
@@ -154,55 +157,6 @@ void PageViewer::refresh()
     m_area->setWidgetResizable(m_fit);
     m_canvas->setImage(m_image.isNull() ? nullptr : &m_image, m_fit);
     emit pageChanged();
-}
-
-PageViewerWindow::PageViewerWindow(QWidget *parent) : QWidget(parent, Qt::Window)
-{
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    m_viewer = new PageViewer(this);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_viewer);
-    resize(520, 720);
-    setWindowTitle(m_viewer->title());
-    connect(m_viewer, &PageViewer::pageChanged, this,
-            [this] { setWindowTitle(m_viewer->title()); });
-}
-
-void PageViewerWindow::addPage(const QString &path, const QImage &image, const QString &note)
-{
-    m_viewer->addPage(path, image, note);
-    if (isVisible())
-        return;
-    m_handBackTo = QApplication::activeWindow();
-    if (m_handBackTo && !m_placed) {
-        // Beside the program's window, where there is room, so that neither hides the other.
-        m_placed = true;
-        const QRect program = m_handBackTo->frameGeometry();
-        QPoint at(program.right() + 8, program.top());
-        if (const QScreen *screen = m_handBackTo->screen()) {
-            const QRect room = screen->availableGeometry();
-            if (at.x() + width() > room.right())
-                at.setX(std::max(room.left(), program.left() - width() - 8));
-            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
-        }
-        move(at);
-    }
-    m_shown.start();
-    show();
-}
-
-void PageViewerWindow::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !m_handBackTo)
-        return;
-    // Only the activation that comes with showing the window, not a later click on it.
-    constexpr qint64 ShowingMs = 1000;
-    if (m_shown.isValid() && m_shown.elapsed() < ShowingMs && m_handBackTo != this)
-        m_handBackTo->activateWindow();
-    m_handBackTo = nullptr;
 }
 
 } // namespace vprinter
