@@ -223,6 +223,36 @@ TEST_F(ProtocolTrace, WaitsBoxesAndExitGoThroughTheTraceOnlyWhileItIsOn)
     EXPECT_EQ(platform::trace(), nullptr);
 }
 
+// A clock that wraps the one in force (the trainer's window does) is set before the trace:
+// the trace then stands in front of it, and a pause reaches both once.
+TEST(TraceOrder, AClockWrappingTheClockInForceGoesBeforeTheTrace)
+{
+    class Wrapping : public testsupport::FakeClock
+    {
+    public:
+        explicit Wrapping(platform::Clock &inner) : m_inner(inner) { }
+        void sleep(uint32_t ms) override
+        {
+            ++calls;
+            m_inner.sleep(ms);
+        }
+        int calls = 0;
+
+    private:
+        platform::Clock &m_inner;
+    };
+    TestPlatform platform;
+    Wrapping wrapping(platform::clock());
+    platform::setClock(&wrapping);
+    LineTrace trace;
+    platform::setTrace(&trace);
+    platform::clock().sleep(5);
+    EXPECT_EQ(wrapping.calls, 1);
+    EXPECT_THAT(platform.clock.sleeps, ElementsAre(5));
+    EXPECT_THAT(trace.body(), ElementsAre("       0 . | wait 5 ms"));
+    platform::setTrace(nullptr);
+}
+
 TEST(TraceFile, WritesEachLineAsItGoesAndSaysWhyItCannot)
 {
     const std::filesystem::path path
