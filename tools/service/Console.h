@@ -34,7 +34,9 @@ private:
 class ConsoleProcess : public platform::Process
 {
 public:
-    // `end` ends the process with the given code and does not return.
+    // Every way the core ends the process (a port that cannot be opened, a forced exit) ends
+    // the run with `code`: the program's own exit code 0 would tell a script that all went
+    // well. `end` ends the process with it and does not return.
     ConsoleProcess(ConsoleDialogs &dialogs, int code, std::function<void(int)> end);
     [[noreturn]] void exit(int code) override;
 
