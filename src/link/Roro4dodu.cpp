@@ -92,6 +92,7 @@ void RUDovU4Zizo::Reset()
     m_lastExchangeFailed = false;
     m_unaskedHostCredit = 0;
     m_unaskedPrinterCredit = 0;
+    m_dataChannel = DataChannelState::Closed;
 }
 
 bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
@@ -123,6 +124,7 @@ bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
 
 bool RUDovU4Zizo::EnterD4Mode()
 {
+    m_dataChannel = DataChannelState::Closed;
     static constexpr char Text[] = "@PCQ 1284.4\n@PCQ\n@PCQ\n";
     uint8_t request[5 + sizeof Text - 1] = { 0x00, 0x00, 0x00, 0x1B, 0x01 };
     std::memcpy(request + 5, Text, sizeof Text - 1);
@@ -146,9 +148,13 @@ bool RUDovU4Zizo::OpenChannel(uint8_t socket)
     const uint8_t request[]
             = { 0x00, 0x00, 0x00, 0x11, 0x01, 0x00, OpenChannelCode, socket, socket, 0x01, 0x00,
                 0x01, 0x00, 0x00, 0x00, 0x00, 0x00 };
-    if (!Transact(request, sizeof request))
+    if (!Transact(request, sizeof request)) {
+        if (socket == DataSocket)
+            m_dataChannel = DataChannelState::Refused;
         return false;
+    }
     if (socket == DataSocket) {
+        m_dataChannel = DataChannelState::Open;
         HostCredit = 0;
         PrinterCredit = 0;
         m_unaskedHostCredit = 0;
@@ -161,6 +167,8 @@ bool RUDovU4Zizo::CloseChannel(uint8_t socket, uint8_t c)
 {
     const uint8_t request[]
             = { 0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, c };
+    if (socket == DataSocket)
+        m_dataChannel = DataChannelState::Closed;
     return Transact(request, sizeof request);
 }
 
@@ -210,6 +218,11 @@ void RUDovU4Zizo::sendChannelData(const uint8_t *payload, size_t length)
 {
     if (length > MaxChannelPayload)
         FatalError("Program miss!!!");
+    // A link started while the printer was busy or in error left the data channel closed;
+    // a printer drops what arrives on a closed channel, so a cleaning or a print sent after
+    // it became ready would be lost while the window reports it done. One try per link.
+    if (m_dataChannel == DataChannelState::Closed)
+        OpenChannel(DataSocket);
     // A credit transaction that failed, or a request that brought no credit, is not asked
     // again for a lot's worth of packets: a printer that does not answer would otherwise
     // cost three tries for every packet of a print.
