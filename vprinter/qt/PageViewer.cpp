@@ -156,6 +156,30 @@ void PageViewer::refresh()
     emit pageChanged();
 }
 
+QRect placeBeside(const QRect &program, const QRect &room, const QSize &size)
+{
+    constexpr int Gap = 8;
+    // Narrower than this, a fitted sheet is too small to read.
+    constexpr int UsableWidth = 320;
+    const int rightRoom = room.right() - (program.right() + Gap);
+    const int leftRoom = program.left() - Gap - room.left();
+    int width = size.width();
+    int x = 0;
+    if (width <= rightRoom) {
+        x = program.right() + Gap;
+    } else if (width <= leftRoom) {
+        x = program.left() - Gap - width;
+    } else if (std::max(rightRoom, leftRoom) >= UsableWidth) {
+        width = std::max(rightRoom, leftRoom);
+        x = rightRoom >= leftRoom ? program.right() + Gap : program.left() - Gap - width;
+    } else {
+        x = std::max(room.left(), program.left() - width - Gap);
+    }
+    const int y = std::clamp(program.top(), room.top(),
+                             std::max(room.top(), room.bottom() - size.height()));
+    return { x, y, width, size.height() };
+}
+
 PageViewerWindow::PageViewerWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -180,14 +204,13 @@ void PageViewerWindow::addPage(const QString &path, const QImage &image, const Q
         // Beside the program's window, where there is room, so that neither hides the other.
         m_placed = true;
         const QRect program = m_handBackTo->frameGeometry();
-        QPoint at(program.right() + 8, program.top());
         if (const QScreen *screen = m_handBackTo->screen()) {
-            const QRect room = screen->availableGeometry();
-            if (at.x() + width() > room.right())
-                at.setX(std::max(room.left(), program.left() - width() - 8));
-            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height())));
+            const QRect at = placeBeside(program, screen->availableGeometry(), size());
+            resize(at.size());
+            move(at.topLeft());
+        } else {
+            move(program.right() + 8, program.top());
         }
-        move(at);
     }
     m_shown.start();
     show();

@@ -67,6 +67,11 @@ private:
     PageCanvas *m_canvas;
 };
 
+// Where a viewer window of `size` goes beside the program's window within the screen's room:
+// to its right, else to its left; when neither side holds it, the wider side with the viewer
+// narrowed to fit, as long as that leaves it a usable width; only then over the program.
+QRect placeBeside(const QRect &program, const QRect &room, const QSize &size);
+
 // The viewer as a window of its own. It never takes the focus from the program's windows:
 // it shows without being activated when a page comes.
 class PageViewerWindow : public QWidget
