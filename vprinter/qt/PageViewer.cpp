@@ -71,6 +71,8 @@ PageViewer::PageViewer(QWidget *parent) : QWidget(parent)
     m_fitButton = new QPushButton(tr("Fit to window"), this);
     m_actualButton = new QPushButton(tr("100 %"), this);
     m_position = new QLabel(this);
+    // The window's title says the same, so the label may be cut short in a narrow viewer.
+    m_position->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QPushButton *button : { m_previous, m_next, m_fitButton, m_actualButton })
         button->setFocusPolicy(Qt::NoFocus);
     m_fitButton->setCheckable(true);
@@ -156,11 +158,9 @@ void PageViewer::refresh()
     emit pageChanged();
 }
 
-QRect placeBeside(const QRect &program, const QRect &room, const QSize &size)
+QRect placeBeside(const QRect &program, const QRect &room, const QSize &size, int narrowest)
 {
     constexpr int Gap = 8;
-    // Narrower than this, a fitted sheet is too small to read.
-    constexpr int UsableWidth = 320;
     const int rightRoom = room.right() - (program.right() + Gap);
     const int leftRoom = program.left() - Gap - room.left();
     int width = size.width();
@@ -169,7 +169,7 @@ QRect placeBeside(const QRect &program, const QRect &room, const QSize &size)
         x = program.right() + Gap;
     } else if (width <= leftRoom) {
         x = program.left() - Gap - width;
-    } else if (std::max(rightRoom, leftRoom) >= UsableWidth) {
+    } else if (std::max(rightRoom, leftRoom) >= narrowest) {
         width = std::max(rightRoom, leftRoom);
         x = rightRoom >= leftRoom ? program.right() + Gap : program.left() - Gap - width;
     } else {
@@ -205,7 +205,10 @@ void PageViewerWindow::addPage(const QString &path, const QImage &image, const Q
         m_placed = true;
         const QRect program = m_handBackTo->frameGeometry();
         if (const QScreen *screen = m_handBackTo->screen()) {
-            const QRect at = placeBeside(program, screen->availableGeometry(), size());
+            // Narrower than its buttons, or than this, a fitted sheet is too small to read.
+            constexpr int Readable = 320;
+            const QRect at = placeBeside(program, screen->availableGeometry(), size(),
+                                         std::max(Readable, minimumSizeHint().width()));
             resize(at.size());
             move(at.topLeft());
         } else {

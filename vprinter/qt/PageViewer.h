@@ -69,8 +69,8 @@ private:
 
 // Where a viewer window of `size` goes beside the program's window within the screen's room:
 // to its right, else to its left; when neither side holds it, the wider side with the viewer
-// narrowed to fit, as long as that leaves it a usable width; only then over the program.
-QRect placeBeside(const QRect &program, const QRect &room, const QSize &size);
+// narrowed to fit, down to `narrowest`; only then over the program.
+QRect placeBeside(const QRect &program, const QRect &room, const QSize &size, int narrowest);
 
 // The viewer as a window of its own. It never takes the focus from the program's windows:
 // it shows without being activated when a page comes.
