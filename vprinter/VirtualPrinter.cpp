@@ -416,15 +416,18 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         Channel &channel = m_channels[socket];
         channel.printerCredit = uint16_t(channel.printerCredit + be16(p, 3));
         const uint16_t total = channel.printerCredit;
+        const uint16_t reported = m_faults.creditReported.value_or(total);
         if (m_faults.shortCreditReply)
             answerTransaction(command, { socket, socket });
         else
-            answerTransaction(command, { socket, socket, uint8_t(total >> 8), uint8_t(total) });
+            answerTransaction(command,
+                              { socket, socket, uint8_t(reported >> 8), uint8_t(reported) });
         flushHeld(socket);
         break;
     }
     case 0x04: { // CreditRequest: the host asks to send n more packets
-        const uint16_t granted = m_faults.zeroCredit ? 0 : be16(p, 5);
+        const uint16_t granted
+                = m_faults.zeroCredit ? 0 : m_faults.creditGranted.value_or(be16(p, 5));
         Channel &channel = m_channels[socket];
         channel.hostCredit = uint16_t(channel.hostCredit + granted);
         answerTransaction(command, { socket, socket, uint8_t(granted >> 8), uint8_t(granted) });
@@ -463,7 +466,8 @@ void VirtualPrinter::handleControl(const std::vector<uint8_t> &p)
     const std::string answer = m_faults.answerChar ? std::string(1, *m_faults.answerChar)
             : busy()                               ? "BUSY"
                                                    : "OK";
-    const std::vector<uint8_t> answerText = textBytes("@BDC: " + answer + ";\r\n");
+    const std::vector<uint8_t> answerText
+            = textBytes(m_faults.answerText.value_or("@BDC: " + answer + ";\r\n"));
     if (isEepromRead(p)) {
         const uint8_t address = p[9];
         reply(ControlSocket,

@@ -46,6 +46,11 @@ struct Faults
     std::optional<char> answerChar; // byte 6 of write, "pe" and "rs" replies
     bool zeroCredit = false; // CreditRequest grants nothing
     bool shortCreditReply = false; // Credit replies end before the count
+    // A printer that keeps its own count: CreditRequest grants this many whatever was asked,
+    // and Credit replies report this count instead of what the printer now holds.
+    std::optional<uint16_t> creditGranted;
+    std::optional<uint16_t> creditReported;
+    std::optional<std::string> answerText; // every write, "pe" and "rs" reply's payload
     int shortWrites = 0; // this many host writes take only part of the bytes (in-process port)
 
     // On the platform clock. A reply sent late still goes out in order: the ones after it

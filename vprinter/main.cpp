@@ -64,7 +64,8 @@ const char *const Usage
           "  --cut-data-replies N    the first N data-channel replies lose their last bytes\n"
           "  --lost-data-replies N   the first N data-channel replies never arrive\n"
           "  --trickle LENGTH  the first reply announces LENGTH bytes and its body dribbles\n"
-          "                    out one byte every 10 ms\n"
+          "                    out one byte every 10 ms (see --trickle-every)\n"
+          "  --trickle-every MS      how often a byte of the trickle comes\n"
           "  --noise MS        a random byte on the line every MS ms while a host is there,\n"
           "                    and none of the printer's replies\n"
           "\n"
@@ -220,6 +221,7 @@ int main(int argc, char **argv)
         { "--cut-data-replies", { &faults.cutDataReplies, 1'000'000 } },
         { "--lost-data-replies", { &faults.lostDataReplies, 1'000'000 } },
         { "--trickle", { &faults.trickleLength, 0xFFFF } },
+        { "--trickle-every", { &faults.trickleEveryMs, 60'000 } },
         { "--noise", { &faults.noiseEveryMs, 60'000 } },
     };
     PageOutput pages;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -28,10 +29,33 @@ int64_t nowMs()
     return SystemClock().monotonicMs();
 }
 
+// Tests of the real port against a printer that does not answer set CANTRA_PORT_TIME_DIVISOR
+// so that every time-out runs that many times shorter; the program's own values stay as they
+// are.
+uint32_t timeDivisor()
+{
+    const char *value = std::getenv("CANTRA_PORT_TIME_DIVISOR");
+    const long divisor = value ? std::strtol(value, nullptr, 10) : 1;
+    return divisor >= 1 && divisor <= 1000 ? uint32_t(divisor) : 1;
+}
+
+// A time-out that is set stays one: 0 means none at all.
+uint32_t divided(uint32_t ms, uint32_t by)
+{
+    return ms == 0 ? 0 : std::max<uint32_t>(1, ms / by);
+}
+
+PortTimeouts divided(const PortTimeouts &t, uint32_t by)
+{
+    return { divided(t.readIntervalMs, by), t.readTotalMultiplierMs,
+             divided(t.readTotalConstantMs, by), t.writeTotalMultiplierMs,
+             divided(t.writeTotalConstantMs, by) };
+}
+
 class PosixPort : public PortDevice
 {
 public:
-    PosixPort(int fd, bool pollable) : m_fd(fd), m_pollable(pollable) { }
+    PosixPort(int fd, bool pollable) : m_fd(fd), m_pollable(pollable), m_divisor(timeDivisor()) { }
     ~PosixPort() override { ::close(m_fd); }
     PosixPort(const PosixPort &) = delete;
     PosixPort &operator=(const PosixPort &) = delete;
@@ -44,6 +68,7 @@ public:
     bool setTimeouts(const PortTimeouts &timeouts) override
     {
         m_timeouts = timeouts;
+        m_inForce = divided(timeouts, m_divisor);
         return true;
     }
     void waitWritable() override { }
@@ -51,8 +76,8 @@ public:
     bool write(const uint8_t *data, size_t length, size_t &written) override
     {
         written = 0;
-        const int64_t deadline = nowMs() + m_timeouts.writeTotalConstantMs
-                + int64_t(m_timeouts.writeTotalMultiplierMs) * int64_t(length);
+        const int64_t deadline = nowMs() + m_inForce.writeTotalConstantMs
+                + int64_t(m_inForce.writeTotalMultiplierMs) * int64_t(length) / m_divisor;
         while (written < length) {
             const ssize_t n = ::write(m_fd, data + written, length - written);
             if (n > 0) {
@@ -73,9 +98,9 @@ public:
     {
         got = 0;
         const bool totalLimit
-                = m_timeouts.readTotalConstantMs != 0 || m_timeouts.readTotalMultiplierMs != 0;
-        const int64_t deadline = nowMs() + m_timeouts.readTotalConstantMs
-                + int64_t(m_timeouts.readTotalMultiplierMs) * int64_t(length);
+                = m_inForce.readTotalConstantMs != 0 || m_inForce.readTotalMultiplierMs != 0;
+        const int64_t deadline = nowMs() + m_inForce.readTotalConstantMs
+                + int64_t(m_inForce.readTotalMultiplierMs) * int64_t(length) / m_divisor;
         int64_t lastByteAt = 0;
         while (got < length) {
             const ssize_t n = ::read(m_fd, data + got, length - got);
@@ -90,8 +115,8 @@ public:
                 return false;
             const int64_t now = nowMs();
             int64_t wait = totalLimit ? deadline - now : 1000;
-            if (got > 0 && m_timeouts.readIntervalMs != 0)
-                wait = std::min<int64_t>(wait, lastByteAt + m_timeouts.readIntervalMs - now);
+            if (got > 0 && m_inForce.readIntervalMs != 0)
+                wait = std::min<int64_t>(wait, lastByteAt + m_inForce.readIntervalMs - now);
             if (wait <= 0)
                 break;
             waitFor(POLLIN, int(std::min<int64_t>(wait, 1000)));
@@ -129,7 +154,9 @@ private:
 
     int m_fd;
     bool m_pollable;
-    PortTimeouts m_timeouts;
+    uint32_t m_divisor;
+    PortTimeouts m_timeouts; // as set
+    PortTimeouts m_inForce; // as applied
 };
 
 void makeRaw(int fd)

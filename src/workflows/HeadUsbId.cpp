@@ -140,8 +140,8 @@ void TFormAdjust::UsbIdInputOKBtnClick()
     const std::optional<std::string> display
             = UsbID.WriteUsbId(std::string_view(bytes.constData(), size_t(bytes.size())), 1);
     if (!display) {
-        // Only a PC clock far outside the printer's years gets here; nothing was written.
-        ShowStatus(smError, QStringLiteral("The date of the PC cannot be stamped in the USB ID."));
+        // WriteUsbId refuses only a malformed serial, which was turned away above already.
+        ShowStatus(smError, QStringLiteral("Parameter is only number & alphabet."));
         return;
     }
     ShowStatus(smAppend, QString::fromLatin1(display->data(), qsizetype(display->size())));

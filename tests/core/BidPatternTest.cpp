@@ -68,7 +68,6 @@ std::vector<std::string> slice(const std::vector<std::string> &all, size_t from,
 class BidPattern : public CommandFixture
 {
 protected:
-    PacketQuery query() const { return PacketQuery(printer); }
     void store(uint8_t ms1, uint8_t ms2, uint8_t vs)
     {
         printer.eeprom()[51] = ms1;
@@ -106,21 +105,17 @@ protected:
     // Makes the printer report an error from its `nth` status request on (1 is the first).
     void errorFromStatusRequest(int nth)
     {
-        printer.onTrace = [this, nth](const std::string &line) {
-            if (line.rfind("data on 2: \"st\"", 0) == 0 && ++statusRequests >= nth)
+        atPacket(StatusRequest, [this, nth](int n) {
+            if (n >= nth)
                 printer.state().errorChar = '4';
-        };
+        });
     }
     // Makes the data-channel read of one cell come back malformed.
     void malformedReadOf(int address)
     {
-        printer.onTrace = [this, address](const std::string &line) {
-            if (line.find("FactoryReadEeprom(" + std::to_string(address) + ")")
-                != std::string::npos)
-                printer.factory().readReplyText = "@BDC PS\r\nEE:";
-        };
+        atPacket(FactoryEepromRead + std::to_string(address) + ")",
+                 [this](int) { printer.factory().readReplyText = "@BDC PS\r\nEE:"; });
     }
-    int statusRequests = 0;
 };
 
 TEST_F(BidPattern, ValuesBeyondTheRangeAreClampedForPrintingAndRestoredUnchanged)

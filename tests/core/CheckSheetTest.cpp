@@ -36,7 +36,6 @@ class CheckSheet : public CommandFixture
 protected:
     CheckSheet() { printer.eeprom() = vprinter::servicedEeprom(); }
 
-    PacketQuery query() const { return PacketQuery(printer); }
     void setCounter(uint16_t value)
     {
         printer.eeprom()[10] = uint8_t(value >> 8);
@@ -104,6 +103,11 @@ TEST_F(CheckSheet, WholeSheetOfTheFirstModelWithACounterOfZero)
     const auto data = query().dataHex();
     EXPECT_EQ(data.back(), "1B 40");
     EXPECT_EQ(int(data.size()), packets::CheckSheet);
+    // The printer read all of it and printed it on one sheet, every dot on the paper.
+    ASSERT_EQ(printer.pages().size(), 1u);
+    const auto &stats = printer.raster().stats();
+    EXPECT_EQ(stats.unknownCommands + stats.malformedCommands, 0);
+    EXPECT_EQ(stats.clippedDots + stats.rowsBeyondHead + stats.ignoredBytes, 0u);
     std::cout << "[ figures  ] one A4 sheet: " << data.size() << " data packets, "
               << query().all().size() << " packets in all\n";
 }
@@ -133,27 +137,23 @@ TEST_F(CheckSheet, AShortReadingKeepsNoDigitOfAnEarlierLongOne)
 
 TEST_F(CheckSheet, AnErrorAtAReadinessCheckEndsTheSheetWithoutAPageEject)
 {
-    int requests = 0;
-    printer.onTrace = [this, &requests](const std::string &line) {
-        if (line.rfind("data on 2: \"st\"", 0) == 0 && ++requests == 4)
+    atPacket(StatusRequest, [this](int n) {
+        if (n == 4)
             printer.state().errorChar = '4'; // the check before item 3
-    };
+    });
     EXPECT_FALSE(A4check.PrintCheckSheet(772));
     EXPECT_THAT(outline(), ElementsAre("st", "banner", "banner", "st", "1. ", "st", "2. ", "st"));
-    printer.onTrace = nullptr;
 }
 
 TEST_F(CheckSheet, AModelWithoutABannerPrintsTheRestOfTheSheet)
 {
-    int requests = 0;
-    printer.onTrace = [this, &requests](const std::string &line) {
-        if (line.rfind("data on 2: \"st\"", 0) == 0 && ++requests == 3)
+    atPacket(StatusRequest, [this](int n) {
+        if (n == 3)
             printer.state().errorChar = '4';
-    };
+    });
     EXPECT_FALSE(A4check.PrintCheckSheet(771));
     EXPECT_THAT(outline(), ElementsAre("st", "st", "1. ", "st"));
     EXPECT_THAT(banner(), IsEmpty());
-    printer.onTrace = nullptr;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "commands/Zadivavoza.h"
 #include "support/LinkFixture.h"
+#include "support/PacketQuery.h"
 
 #include <string>
 #include <utility>
@@ -25,37 +26,12 @@ protected:
         printer.factory().clearRecords();
     }
 
+    PacketQuery query() const { return PacketQuery(printer); }
     // Every data-channel payload in hexadecimal, in order.
-    std::vector<std::string> dataSent() const
-    {
-        std::vector<std::string> lines;
-        for (const vprinter::Packet &p : printer.received())
-            if (p.kind == vprinter::Packet::Kind::Channel && p.socket == 64)
-                lines.push_back(hex(p.payload));
-        return lines;
-    }
-
-    // Control-channel EEPROM writes as (address, value), in order.
-    std::vector<std::pair<int, int>> controlWrites() const
-    {
-        std::vector<std::pair<int, int>> writes;
-        for (const vprinter::Packet &p : printer.received())
-            if (p.kind == vprinter::Packet::Kind::Channel && p.socket == 2 && p.payload.size() == 11
-                && p.payload[6] == 0x42)
-                writes.emplace_back(p.payload[9], p.payload[10]);
-        return writes;
-    }
-
-    // Control-channel EEPROM reads, by address, in order.
-    std::vector<int> controlReads() const
-    {
-        std::vector<int> reads;
-        for (const vprinter::Packet &p : printer.received())
-            if (p.kind == vprinter::Packet::Kind::Channel && p.socket == 2 && p.payload.size() == 10
-                && p.payload[6] == 0x41)
-                reads.push_back(p.payload[9]);
-        return reads;
-    }
+    std::vector<std::string> dataSent() const { return query().dataHex(); }
+    // Control-channel EEPROM writes as (address, value), and reads by address, in order.
+    std::vector<std::pair<int, int>> controlWrites() const { return query().eepromWrites(); }
+    std::vector<int> controlReads() const { return query().eepromReads(); }
 };
 
 } // namespace testsupport

@@ -1,6 +1,8 @@
 // The control-channel commands: status parsing with its fatal cases, EEPROM byte read and
 // write, "pe" and "rs", against the virtual printer.
 #include "support/LinkFixture.h"
+#include "support/PacketQuery.h"
+#include "support/ProgramTexts.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
@@ -12,8 +14,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-const std::string ClosedByForce = "This program is closed by force.";
 
 class ControlCommands : public LinkFixture
 {
@@ -116,9 +116,16 @@ TEST_F(ControlCommands, FieldsCutOffByThePayloadEnd)
 {
     statusFrom("ST:04;IQ:11111111;ER:04;WR:10,11,12,13;-----------------------------");
     expectFatalStatus("ST:0", "Printer status acquisition failure 2");
-    expectFatalStatus("ST:04;IQ:1111", "Ink quantity acquisition failure.");
+    expectFatalStatus("ST:04;IQ:1111111", "Ink quantity acquisition failure.");
     expectFatalStatus("ST:04;IQ:11111111;ER:0", "Error status acquisition failure");
     expectFatalStatus("ST:04;IQ:11111111;WR:10,1", "Warning code acquisition failure");
+    // Each field exactly as long as it must be.
+    statusFrom("ST:04;IQ:11111111");
+    EXPECT_THAT(InkLevels, ElementsAre(0x11, 0x11, 0x11, 0x11));
+    statusFrom("ST:04;IQ:11111111;ER:04");
+    EXPECT_EQ(ErrorStatus, esPaperJam);
+    statusFrom("ST:04;IQ:11111111;WR:10,11;");
+    EXPECT_THAT(WarningFlags, ElementsAre(1, 1, 0, 0));
     // Text after a NUL is not part of the reply.
     expectFatalStatus(std::string("ST:04;\0IQ:11111111;", 19), "Ink quantity acquisition failure.");
 }
@@ -148,10 +155,9 @@ TEST_F(ControlCommands, EepromWriteAndReadBack)
     EXPECT_EQ(value, 0x07);
     EXPECT_FALSE(D4Link.LastExchangeFailed());
 
-    const vprinter::Packet &read = printer.received().back();
-    EXPECT_EQ(hex(read.raw), "02 02 00 10 00 00 7C 7C 06 00 07 05 41 BE A0 FF");
-    const vprinter::Packet &write = printer.received()[printer.received().size() - 4];
-    EXPECT_EQ(hex(write.raw), "02 02 00 11 00 00 7C 7C 07 00 07 05 42 BD 21 FF 07");
+    const auto wire = PacketQuery(printer).wire();
+    EXPECT_EQ(wire.back(), "02 02 00 10 00 00 7C 7C 06 00 07 05 41 BE A0 FF");
+    EXPECT_EQ(wire[wire.size() - 4], "02 02 00 11 00 00 7C 7C 07 00 07 05 42 BD 21 FF 07");
 }
 
 TEST_F(ControlCommands, EepromWriteWhileBusyIsRefused)
@@ -176,18 +182,22 @@ TEST_F(ControlCommands, EepromReadDigitConversion)
     }
 }
 
-// A failed or short read must not hand back a byte of an older reply.
-TEST_F(ControlCommands, FailedOrShortEepromReadGivesZeroAndSaysSo)
+// The value's digits are payload bytes 14 and 15: a reply one byte short of them must not hand
+// back a byte of an older reply, nor a failed one.
+TEST_F(ControlCommands, EepromReadNeedsBothDigitsOfTheValue)
 {
     printer.eeprom()[0x20] = 0x5A;
     ASSERT_EQ(D4Link.ReadEepromByte(0x20), 0x5A);
 
-    printer.faults().eepromReadText = "@BDC PS\r\nEE:20";
     uint8_t value = 0xEE;
+    printer.faults().eepromReadText = "@BDC PS\r\nEE:205"; // 15 bytes
     EXPECT_EQ(D4Link.ReadEepromByte(0x20), 0);
     EXPECT_TRUE(D4Link.LastExchangeFailed());
     EXPECT_FALSE(D4Link.ReadEepromByteChecked(0x20, value));
     EXPECT_EQ(value, 0);
+    printer.faults().eepromReadText = "@BDC PS\r\nEE:20A7"; // 16 bytes
+    EXPECT_EQ(D4Link.ReadEepromByte(0x20), 0xA7);
+    EXPECT_FALSE(D4Link.LastExchangeFailed());
 
     printer.faults().eepromReadText.reset();
     printer.faults().silent = true;
@@ -198,11 +208,29 @@ TEST_F(ControlCommands, FailedOrShortEepromReadGivesZeroAndSaysSo)
     EXPECT_THAT(platform.dialogs.shown, IsEmpty());
 }
 
-TEST_F(ControlCommands, AnswerNeitherBusyNorDoneIsFatal)
+// The answer is payload byte 6; a reply that ends before it is as wrong as another answer.
+TEST_F(ControlCommands, AnswerByteOfWriteReplies)
 {
-    printer.faults().answerChar = 'N';
-    EXPECT_THROW(D4Link.WriteEepromByte(0x10, 0x02), ProcessExit);
-    EXPECT_THAT(platform.dialogs.texts(), ElementsAre("error", ClosedByForce));
+    const struct
+    {
+        const char *reply;
+        uint16_t result; // 0: fatal
+    } replies[] = { { "@BDC: O", ReplyDone },
+                    { "@BDC: B", ReplyBusy },
+                    { "OOOOOO", 0 },
+                    { "@BDC: N", 0 },
+                    { "", 0 } };
+    for (const auto &r : replies) {
+        SCOPED_TRACE(r.reply);
+        platform.dialogs.shown.clear();
+        printer.faults().answerText = r.reply;
+        if (r.result == 0) {
+            EXPECT_THROW(D4Link.WriteEepromByte(0x10, 0x02), ProcessExit);
+            EXPECT_THAT(platform.dialogs.texts(), ElementsAre("error", ClosedByForce));
+        } else {
+            EXPECT_EQ(D4Link.WriteEepromByte(0x10, 0x02), r.result);
+        }
+    }
 }
 
 // With no reply there is no answer: an older reply's "O" must not report the write as done.
@@ -228,14 +256,14 @@ TEST_F(ControlCommands, PaperEjectClearsAMisload)
     D4Link.GetPrinterStatus();
     EXPECT_EQ(PrinterStatus, psReady);
     EXPECT_EQ(ErrorStatus, esNone);
-    EXPECT_EQ(hex(printer.received()[printer.received().size() - 4].raw),
-              "02 02 00 0B 00 00 70 65 01 00 01");
+    const auto wire = PacketQuery(printer).wire();
+    EXPECT_EQ(wire[wire.size() - 4], "02 02 00 0B 00 00 70 65 01 00 01");
 }
 
 TEST_F(ControlCommands, ResetMakesThePrinterBusyForAMoment)
 {
     EXPECT_EQ(D4Link.ResetPrinter(), ReplyDone);
-    EXPECT_EQ(hex(printer.received().back().raw), "02 02 00 0B 00 00 72 73 01 00 01");
+    EXPECT_EQ(PacketQuery(printer).wire().back(), "02 02 00 0B 00 00 72 73 01 00 01");
     D4Link.GetPrinterStatus();
     EXPECT_EQ(PrinterStatus, psBusy);
     platform.clock.sleep(10000);

@@ -104,37 +104,38 @@ TEST_F(FactoryFrame, ReplyDigitsOutsideZeroToNineAreCodeLess37)
     EXPECT_TRUE(platform.dialogs.shown.empty());
 }
 
-TEST_F(FactoryFrame, ReplyOfAnotherLengthShowsErrorAndIsTakenAsItStands)
-{
-    printer.eeprom()[0x30] = 0xA5;
-    printer.faults().replyLengthField = 26; // two bytes more than a proper reply
-    EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0xA5);
-    ASSERT_EQ(platform.dialogs.shown.size(), 1u);
-    EXPECT_EQ(platform.dialogs.shown[0].text, "error");
-    EXPECT_EQ(platform.dialogs.shown[0].title, "error");
-    EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Plain);
-    EXPECT_EQ(platform.dialogs.shown[0].buttons, platform::MessageButtons::Ok);
-}
-
-TEST_F(FactoryFrame, ReplyTooShortForItsDigitsGivesZero)
-{
-    printer.eeprom()[0x30] = 0xA5;
-    printer.faults().replyLengthField = 20;
-    EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0);
-    EXPECT_EQ(platform.dialogs.texts(), std::vector<std::string>{ "error" });
-}
-
-TEST_F(FactoryFrame, ReplyBeyondTheBufferIsDroppedAndTheNextReadStillWorks)
+// A proper reply is 24 bytes with the value's digits at bytes 20 and 21. Any other length
+// shows "error"; the value is taken as it stands while both digits came, 0 once they did not,
+// and a reply beyond the buffer is read out so that the next read still works.
+TEST_F(FactoryFrame, ReplyLengthsAroundTheProperOneAndTheDigits)
 {
     printer.eeprom()[0x30] = 0xA5;
     printer.eeprom()[0x31] = 0x5A;
-    const uint16_t before = D4Link.PrinterCredit;
-    printer.faults().replyLengthField = 200;
-    EXPECT_EQ(Factory.FactoryReadEeprom(0x30), 0);
-    EXPECT_EQ(platform.dialogs.texts(), std::vector<std::string>{ "error" });
-    EXPECT_EQ(D4Link.PrinterCredit, before - 1); // it came, so it used its credit
-    EXPECT_EQ(Factory.FactoryReadEeprom(0x31), 0x5A);
-    EXPECT_EQ(platform.dialogs.shown.size(), 1u);
+    const struct
+    {
+        int length;
+        uint8_t value;
+        bool error;
+    } replies[] = { { 21, 0, true },     { 22, 0xA5, true }, { 23, 0xA5, true },
+                    { 24, 0xA5, false }, { 25, 0xA5, true }, { 200, 0, true } };
+    for (const auto &r : replies) {
+        SCOPED_TRACE(r.length);
+        platform.dialogs.shown.clear();
+        const uint16_t before = D4Link.PrinterCredit;
+        printer.faults().replyLengthField = r.length;
+        EXPECT_EQ(Factory.FactoryReadEeprom(0x30), r.value);
+        EXPECT_EQ(Factory.LastReadFailed(), r.error);
+        EXPECT_EQ(D4Link.PrinterCredit, before - 1) << "it came, so it used its credit";
+        if (r.error) {
+            ASSERT_EQ(platform.dialogs.shown.size(), 1u);
+            EXPECT_EQ(platform.dialogs.shown[0].text, "error");
+            EXPECT_EQ(platform.dialogs.shown[0].title, "error");
+            EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Plain);
+        } else {
+            EXPECT_TRUE(platform.dialogs.shown.empty());
+        }
+        EXPECT_EQ(Factory.FactoryReadEeprom(0x31), 0x5A) << "the next read";
+    }
 }
 
 TEST_F(FactoryFrame, NoReplyGivesZeroSaysSoAndStillCountsTheCredit)

@@ -1,5 +1,6 @@
 // The link start and end on the wire, byte for byte, and the credit on the data channel.
 #include "support/LinkFixture.h"
+#include "support/PacketQuery.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
@@ -39,17 +40,10 @@ TEST_F(LinkStart, CreditIsAskedForOnlyWhenACounterReachesZero)
     for (int i = 0; i < 201; ++i)
         D4Link.SendPrintData(data, sizeof data);
 
-    int requests = 0, grants = 0, packets = 0;
-    for (const vprinter::Packet &packet : printer.received()) {
-        if (packet.kind == vprinter::Packet::Kind::Transaction && packet.payload[1] == DataSocket) {
-            requests += packet.command == 0x04;
-            grants += packet.command == 0x03;
-        }
-        packets += packet.kind == vprinter::Packet::Kind::Channel && packet.socket == DataSocket;
-    }
-    EXPECT_EQ(packets, 201);
-    EXPECT_EQ(requests, 2); // before packet 1 and before packet 201
-    EXPECT_EQ(grants, 1); // the printer never spent the 200 it was given
+    const PacketQuery sent(printer);
+    EXPECT_EQ(sent.onSocket(DataSocket).size(), 201u);
+    EXPECT_EQ(sent.transactionCount(0x04, DataSocket), 2); // before packets 1 and 201
+    EXPECT_EQ(sent.transactionCount(0x03, DataSocket), 1); // the printer never spent its 200
     EXPECT_EQ(D4Link.HostCredit, 199);
     EXPECT_EQ(printer.creditViolations(), 0);
 }
@@ -71,10 +65,8 @@ TEST_F(LinkStart, LinkEndLeavesThePrinterReadyForTheNextHost)
 {
     startLink();
     printer.clearReceived();
-    D4Link.CloseChannel(DataSocket, 0);
-    platform.clock.sleep(200);
-    D4Link.CloseChannel(ControlSocket, 0);
-    platform.clock.sleep(200);
+    EXPECT_TRUE(D4Link.CloseChannel(DataSocket, 0));
+    EXPECT_TRUE(D4Link.CloseChannel(ControlSocket, 0));
     D4Link.D4Exit();
     PrinterDriver.ClosePort();
 
@@ -88,7 +80,7 @@ TEST_F(LinkStart, LinkEndLeavesThePrinterReadyForTheNextHost)
     printer.clearReceived();
     startLink();
     EXPECT_EQ(PrinterStatus, psReady);
-    EXPECT_EQ(received().front(), "entry into packet mode");
+    EXPECT_EQ(wire(), LinkStartOnTheWire) << "a fresh start, as for the first host";
 }
 
 } // namespace

@@ -93,15 +93,14 @@ protected:
     // Each status request the printer answers takes the next state digit of the script.
     void script(std::string digits, char errorAtEnd = 0)
     {
-        printer.onTrace = [this, digits, errorAtEnd](const std::string &line) {
-            if (line.rfind("data on 2: \"st\"", 0) != 0)
-                return;
-            const size_t poll = polls++;
+        atPacket(StatusRequest, [this, digits, errorAtEnd](int n) {
+            polls = size_t(n);
+            const size_t poll = polls - 1;
             if (poll < digits.size())
                 printer.state().stateDigit = digits[poll];
             if (poll + 1 >= digits.size() && errorAtEnd)
                 printer.state().errorChar = errorAtEnd;
-        };
+        });
     }
     size_t polls = 0;
 };

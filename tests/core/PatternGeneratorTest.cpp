@@ -29,7 +29,6 @@ std::string text(const std::vector<uint8_t> &payload)
 class Patterns : public CommandFixture
 {
 protected:
-    PacketQuery query() const { return PacketQuery(printer); }
     // The units of every paper advance, in order.
     std::vector<int> advances() const
     {

@@ -1,12 +1,11 @@
 // The patterns as the virtual printer prints them, read from the sheet's picture at 360 dots
 // per inch as a technician reads the paper: the solid areas, every nozzle's line, the
-// alignment lines, the top-margin corner, the Bi-D groups against their reference lines with
-// their values above them, and the check sheet read to its last byte. Pixels count from the
-// sheet's left edge (the printable area starts at 48) and rows from its top (the first line of
-// a sheet is row 42); a text line is 60 rows, a character 36 pixels.
+// alignment lines, the top-margin corner, and the Bi-D groups against their reference lines
+// with their values above them. Pixels count from the sheet's left edge (the printable area
+// starts at 48) and rows from its top (the first line of a sheet is row 42); a text line is 60
+// rows, a character 36 pixels.
 #include "CommandFixture.h"
 
-#include "patterns/Dude4vidad.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
 #include "support/SheetReading.h"
@@ -313,16 +312,6 @@ TEST_F(PrintedPattern, EachValueStandsAboveItsGroup)
             EXPECT_LT(firstLine, left + 36) << n;
         }
     }
-}
-
-// ---- the whole sheet ----
-
-TEST_F(PrintedPattern, CheckSheetFitsOneSheetAndIsReadToTheLastByte)
-{
-    ASSERT_TRUE(A4check.PrintCheckSheet(770));
-    ASSERT_EQ(printer.pages().size(), 1u);
-    EXPECT_TRUE(printer.pages().front().holdsInk());
-    expectCleanStream();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "commands/ServiceTables.h"
 #include "support/PacketQuery.h"
+#include "support/ServiceCells.h"
 
 #include <gmock/gmock.h>
 
@@ -25,20 +26,6 @@ std::vector<std::pair<int, int>> pairs(const std::vector<service::EepromCell> &c
     return result;
 }
 
-// The first three rows of the table, the same for every model.
-const std::vector<std::pair<int, int>> SharedRows
-        = { { 45, 0 }, { 58, 3 }, { 59, 0 }, { 60, 0 }, { 61, 0 }, { 62, 0 } };
-
-std::vector<std::pair<int, int>> initialSetting(int cell95, int cell41)
-{
-    std::vector<std::pair<int, int>> rows = SharedRows;
-    rows.emplace_back(95, cell95);
-    rows.emplace_back(41, cell41);
-    for (int address = 96; address <= 125; ++address)
-        rows.emplace_back(address, 0);
-    return rows;
-}
-
 TEST(InitialSetting, CellsAndValuesFollowTheModelSize)
 {
     const struct
@@ -52,20 +39,15 @@ TEST(InitialSetting, CellsAndValuesFollowTheModelSize)
         SCOPED_TRACE(model.code);
         const auto rows = pairs(service::InitialSetting(model.code));
         EXPECT_EQ(rows.size(), 38u);
-        EXPECT_EQ(rows, initialSetting(model.cell95, model.cell41));
+        EXPECT_EQ(rows, initialSettingRows(model.cell95, model.cell41));
     }
     for (const uint16_t outside : { 0, 768, 777, 0xFFFF })
-        EXPECT_EQ(pairs(service::InitialSetting(outside)), SharedRows) << outside;
+        EXPECT_EQ(pairs(service::InitialSetting(outside)), InitialSettingSharedRows) << outside;
 }
 
 TEST(BackupCells, FiftySixCellsInTheirOrder)
 {
-    const int expected[]
-            = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 41,
-                42, 43, 46, 51, 52, 53, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 77,
-                78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
-    static_assert(std::size(expected) == 56);
-    EXPECT_THAT(service::BackupCells(), ElementsAreArray(expected));
+    EXPECT_THAT(service::BackupCells(), ElementsAreArray(BackupCellOrder));
 }
 
 TEST(FactorySequence, RowsExpandAndNameTheirSteps)

@@ -1,6 +1,7 @@
 // Transactions, channel data and the control exchange, with the printer misbehaving on purpose.
 #include "support/LinkFixture.h"
 #include "support/PacketQuery.h"
+#include "support/ProgramTexts.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
@@ -8,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,8 +18,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
-
-const std::string ClosedByForce = "This program is closed by force.";
 
 class Transport : public LinkFixture
 { };
@@ -41,7 +41,7 @@ TEST_F(Transport, ThreeFailedTriesReturnFalse)
     PrinterDriver.OpenPort(0);
     printer.faults().silent = true;
     EXPECT_FALSE(D4Link.EnterD4Mode());
-    EXPECT_EQ(printer.received().size(), 3u);
+    EXPECT_EQ(PacketQuery(printer).all().size(), 3u);
     EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10, 1000, 10));
     EXPECT_THAT(platform.dialogs.shown, IsEmpty());
 }
@@ -185,32 +185,46 @@ TEST_F(Transport, ShortWriteFailsAtOnceWithoutAnotherTry)
     EXPECT_THAT(platform.dialogs.shown, IsEmpty());
 }
 
-TEST_F(Transport, ImpossibleOrOversizedReplyLengthsFailTheTryButKeepTheFraming)
+// A reply needs its header and the answering command byte after it; 2000 does not fit the
+// reply buffer and is read out.
+TEST_F(Transport, ReplyLengthsAroundTheHeaderAndTheBufferFailOrPassTheTry)
 {
     startControlLink();
-    // Length 3 cannot be a packet; 2000 does not fit the reply buffer and is read out.
-    for (const int length : { 3, 2000 }) {
+    for (const int length : { 3, 6, 7, 2000 }) {
         platform.clock.sleeps.clear();
         printer.faults().replyLengthField = length;
         EXPECT_TRUE(D4Link.OpenChannel(DataSocket)) << length;
-        EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10)) << length;
-        EXPECT_EQ(D4Link.ReceiveLength, 16) << length;
+        if (length == 7)
+            EXPECT_THAT(platform.clock.sleeps, ElementsAre(10)) << "taken at the first try";
+        else
+            EXPECT_THAT(platform.clock.sleeps, ElementsAre(10, 1000, 10)) << length;
+        EXPECT_EQ(D4Link.ReceiveLength, length == 7 ? 7 : 16) << length;
     }
 }
 
-TEST_F(Transport, ReadPacketNeverStoresBeyondTheCallersBuffer)
+// The header's length counts the header itself: 5 cannot be a packet, 6 is an empty one; a
+// packet one byte longer than the caller's buffer is read out and dropped.
+TEST_F(Transport, ReadPacketTakesLengthsFromTheHeaderToTheCallersBuffer)
 {
     startControlLink();
-    printer.faults().replyLengthField = 40;
     const uint8_t request[] = { 0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x00, 0x10 };
-    ASSERT_TRUE(PrinterDriver.WritePacket(request, sizeof request));
-    uint8_t buffer[20];
-    std::fill(std::begin(buffer), std::end(buffer), 0xAA);
-    int32_t length = -1;
-    EXPECT_FALSE(PrinterDriver.ReadPacket(buffer, 16, length));
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(buffer[16], 0xAA);
-    EXPECT_EQ(printer.pendingOutput(), 0u); // the body was read out and dropped
+    const struct
+    {
+        int field;
+        bool taken;
+    } cases[] = { { 5, false }, { 6, true }, { 16, true }, { 17, false } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.field);
+        printer.faults().replyLengthField = c.field;
+        ASSERT_TRUE(PrinterDriver.WritePacket(request, sizeof request));
+        uint8_t buffer[20];
+        std::fill(std::begin(buffer), std::end(buffer), 0xAA);
+        int32_t length = -1;
+        EXPECT_EQ(PrinterDriver.ReadPacket(buffer, 16, length), c.taken);
+        EXPECT_EQ(length, c.taken ? c.field : 0);
+        EXPECT_EQ(buffer[16], 0xAA);
+        EXPECT_EQ(printer.pendingOutput(), 0u) << "the body was read out";
+    }
 }
 
 TEST_F(Transport, BodyMissingAfterTheHeaderFailsWithTheLengthSet)
@@ -225,7 +239,9 @@ TEST_F(Transport, BodyMissingAfterTheHeaderFailsWithTheLengthSet)
     EXPECT_EQ(length, 9);
 }
 
-TEST_F(Transport, SixtyFourBytesGoAsOneSeventyBytePacket)
+// A data packet takes 64 bytes; a control packet as much as the reply buffer holds with its
+// header, 1018 bytes. One byte more is a fault of the program itself, and nothing goes out.
+TEST_F(Transport, LargestPacketsGoOutAndOneByteMoreEndsTheProgram)
 {
     startLink();
     printer.clearReceived();
@@ -233,22 +249,35 @@ TEST_F(Transport, SixtyFourBytesGoAsOneSeventyBytePacket)
     for (size_t i = 0; i < payload.size(); ++i)
         payload[i] = uint8_t(i);
     D4Link.SendCommandData(payload.data(), payload.size());
-    const vprinter::Packet &last = printer.received().back();
-    EXPECT_EQ(last.raw.size(), 70u);
-    EXPECT_EQ(last.socket, DataSocket);
-    EXPECT_EQ(last.payload, payload);
-}
+    const auto data = PacketQuery(printer).onSocket(DataSocket);
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_EQ(data[0].raw.size(), 70u);
+    EXPECT_EQ(data[0].payload, payload);
 
-TEST_F(Transport, SixtyFiveBytesEndTheProgram)
-{
-    startLink();
-    printer.clearReceived();
-    std::vector<uint8_t> payload(65);
-    EXPECT_THROW(D4Link.SendPrintData(payload.data(), payload.size()), ProcessExit);
-    EXPECT_THAT(platform.dialogs.texts(), ElementsAre("Program miss!!!", ClosedByForce));
-    EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Error);
-    EXPECT_THAT(platform.process.exits, ElementsAre(0));
-    EXPECT_TRUE(printer.received().empty()); // nothing went out, no channel was closed
+    std::vector<uint8_t> control(1018, 0x20);
+    EXPECT_TRUE(D4Link.SendAndReceive(control.data(), control.size()));
+    EXPECT_EQ(PacketQuery(printer).onSocket(ControlSocket).back().payload, control);
+
+    const std::function<void()> oneByteMore[] = {
+        [] {
+            const std::vector<uint8_t> p(65);
+            D4Link.SendPrintData(p.data(), p.size());
+        },
+        [] {
+            const std::vector<uint8_t> p(1019);
+            D4Link.SendAndReceive(p.data(), p.size());
+        },
+    };
+    for (const auto &send : oneByteMore) {
+        printer.clearReceived();
+        platform.dialogs.shown.clear();
+        platform.process.exits.clear();
+        EXPECT_THROW(send(), ProcessExit);
+        EXPECT_THAT(platform.dialogs.texts(), ElementsAre("Program miss!!!", ClosedByForce));
+        EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Error);
+        EXPECT_THAT(platform.process.exits, ElementsAre(0));
+        EXPECT_TRUE(PacketQuery(printer).all().empty()) << "nothing went out";
+    }
 }
 
 TEST_F(Transport, ControlReplyOnAnotherSocketEndsTheProgram)
@@ -387,12 +416,25 @@ TEST_F(Transport, CreditIsAskedForAgainAfterTheLot)
     EXPECT_GE(D4Link.PrinterCredit, 200);
 }
 
-TEST_F(Transport, CreditReplyTooShortTakesTheGrantAsGiven)
+// The count is reply bytes 10 and 11: a printer that holds another credit than it was
+// granted, or grants another than asked, is taken at its word; a reply one byte short of the
+// count takes a grant as given and a request as granting nothing.
+TEST_F(Transport, CreditCountsComeFromTheReplyWhenItHoldsThem)
 {
     startLink();
-    printer.faults().shortCreditReply = true;
-    ASSERT_TRUE(D4Link.GrantCredit(DataSocket, 200));
-    EXPECT_EQ(D4Link.PrinterCredit, 200);
+    printer.faults().creditReported = 150;
+    printer.faults().creditGranted = 120;
+    ASSERT_TRUE(D4Link.GrantCredit(DataSocket, 37));
+    EXPECT_EQ(D4Link.PrinterCredit, 150);
+    ASSERT_TRUE(D4Link.RequestCredit(DataSocket, 200));
+    EXPECT_EQ(D4Link.HostCredit, 120);
+
+    printer.faults().replyLengthField = 11;
+    ASSERT_TRUE(D4Link.GrantCredit(DataSocket, 37));
+    EXPECT_EQ(D4Link.PrinterCredit, 37);
+    printer.faults().replyLengthField = 11;
+    ASSERT_TRUE(D4Link.RequestCredit(DataSocket, 200));
+    EXPECT_EQ(D4Link.HostCredit, 0);
 }
 
 } // namespace

@@ -67,13 +67,7 @@ protected:
         const auto &image = printer.eeprom();
         return { image.begin() + first, image.begin() + first + count };
     }
-    int dataReads() const
-    {
-        int reads = 0;
-        for (const std::string &line : dataSent())
-            reads += line.rfind("1B 7C 00 06 00 07 05 41", 0) == 0;
-        return reads;
-    }
+    int dataReads() const { return int(query().factoryCalls(0x41).size()); }
 };
 
 TEST_F(UsbId, WriteStoresSerialAndStampAndReturnsTheDisplayText)

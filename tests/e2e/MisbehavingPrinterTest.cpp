@@ -17,9 +17,12 @@ using ::testing::HasSubstr;
 
 namespace {
 
-// A try is given up by the 10-second guard at the latest; what is left is the time a
-// loaded machine may add.
-constexpr int64_t TryLimitMs = 10'600;
+// The link's limits run ten times faster than usual here (about a second of real time for
+// the 10-second guard), on a port whose time-outs are ten times shorter.
+constexpr uint32_t SpeedUp = 10;
+// A try is given up by the 10-second guard at the latest; what is left is the time a loaded
+// machine may add.
+constexpr int64_t TryLimitMs = 14'000;
 
 class MisbehavingPrinter : public ::testing::Test
 {
@@ -44,9 +47,11 @@ protected:
 // still coming, end sooner.
 TEST_F(MisbehavingPrinter, ReplyThatTricklesEndsTheTryAtTheGuard)
 {
-    VirtualPrinterProcess printer(link, trace, { "--trickle", "65535" });
-    TimingClock clock;
-    platform::setClock(&clock);
+    VirtualPrinterProcess printer(link, trace,
+                                  { "--trickle", "65535", "--trickle-every", "1" }); // 10 ms
+    const PortTimeDivisor shorter(SpeedUp);
+    TimingClock clock(SpeedUp);
+    platform.useClock(&clock);
     PrinterDriver.OpenPort(0);
     EXPECT_FALSE(D4Link.EnterD4Mode());
     const std::vector<int64_t> tries = clock.tries(clock.monotonicMs());
@@ -62,9 +67,10 @@ TEST_F(MisbehavingPrinter, ReplyThatTricklesEndsTheTryAtTheGuard)
 // any length at all. No try lasts longer than the guard and nothing ends the program.
 TEST_F(MisbehavingPrinter, RandomBytesNeverHoldATryBeyondTheGuard)
 {
-    VirtualPrinterProcess printer(link, trace, { "--noise", "2" });
-    TimingClock clock;
-    platform::setClock(&clock);
+    VirtualPrinterProcess printer(link, trace, { "--noise", "2" }); // every 20 ms
+    const PortTimeDivisor shorter(SpeedUp);
+    TimingClock clock(SpeedUp);
+    platform.useClock(&clock);
     PrinterDriver.OpenPort(0);
     // Noise may pass for the entry's answer once in tens of thousands of tries; what matters
     // is how long a try may take.
@@ -78,14 +84,16 @@ TEST_F(MisbehavingPrinter, RandomBytesNeverHoldATryBeyondTheGuard)
     PrinterDriver.ClosePort();
 }
 
-// The printer answers the first request 5.5 s late, after its try has given up. The late
-// reply is dropped before the second try's request goes out, so every later request gets its
-// own answer: one retry in all, no "Receive error", the values read are the printer's.
+// The printer answers the first request 5.5 s late (on the link's clock, twice as fast here),
+// after its try has given up. The late reply is dropped before the second try's request goes
+// out, so every later request gets its own answer: one retry in all, no "Receive error", the
+// values read are the printer's.
 TEST_F(MisbehavingPrinter, LateReplyIsNeverTakenForALaterRequest)
 {
-    VirtualPrinterProcess printer(link, trace, { "--late-replies", "1", "--late-by", "5500" });
-    TimingClock clock; // the one-second pause lets the late reply arrive before the retry
-    platform::setClock(&clock);
+    VirtualPrinterProcess printer(link, trace, { "--late-replies", "1", "--late-by", "2750" });
+    const PortTimeDivisor shorter(2);
+    TimingClock clock(2); // the one-second pause lets the late reply arrive before the retry
+    platform.useClock(&clock);
     PrinterDriver.OpenPort(0);
     ASSERT_TRUE(D4Link.EnterD4Mode());
     EXPECT_TRUE(D4Link.D4Init());
@@ -122,7 +130,7 @@ TEST_F(MisbehavingPrinter, ProbeAnswersZeroOnlyWhenThePrinterAnsweredEverything)
         EXPECT_THAT(answered.out, HasSubstr("LPT1: state 7014, error 7009"));
     }
     VirtualPrinterProcess printer(link, trace, { "--silent" });
-    const RunResult silent = probe({});
+    const RunResult silent = probe({ { "CANTRA_PORT_TIME_DIVISOR", "50" } });
     EXPECT_EQ(silent.exitCode, 1) << silent.out << silent.err;
     EXPECT_THAT(silent.out, HasSubstr("the printer does not enter packet mode"));
 }

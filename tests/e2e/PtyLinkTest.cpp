@@ -52,7 +52,7 @@ TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
     VirtualPrinterProcess printer(link, trace,
                                   { "--ink", "40,30,20,10", "--warn", "2", "--eeprom", image });
     ASSERT_TRUE(fs::is_symlink(link));
-    platform::setClock(nullptr); // real time: the printer is another process
+    platform.useClock(nullptr); // real time: the printer is another process
 
     for (int host = 0; host < 2; ++host) {
         PrinterDriver.OpenPort(0);
@@ -103,8 +103,9 @@ TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
 }
 
 // A printer that takes every byte and never answers: each read runs into the port's own
-// time-out and the entry is given up after three tries.
-TEST_F(PtyLink, PrinterThatNeverAnswers)
+// time-out and the entry is given up after three tries. The one test that spends the port's
+// real time-outs, 15 s; every other test of the real port makes them shorter.
+TEST_F(PtyLink, PrinterThatNeverAnswersTakesTheRealTimeOuts)
 {
     int master = -1, slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -134,7 +135,7 @@ TEST_F(PtyLink, SheetsOfTheExecutableAreWrittenAsPictures)
     VirtualPrinterProcess printer(link, dir.path / "trace.txt",
                                   { "--pages", pages.string(), "--bid-error", "6,-3,2" });
     ASSERT_TRUE(fs::is_symlink(link));
-    platform::setClock(nullptr);
+    platform.useClock(nullptr);
 
     PrinterDriver.OpenPort(0);
     ASSERT_TRUE(D4Link.EnterD4Mode());

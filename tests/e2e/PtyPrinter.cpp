@@ -148,7 +148,17 @@ RunResult runProgram(const std::vector<std::string> &args,
 void TimingClock::sleep(uint32_t ms)
 {
     m_marks.emplace_back(ms, monotonicMs());
-    SystemClock::sleep(ms);
+    SystemClock::sleep(std::max<uint32_t>(1, ms / m_speedUp));
+}
+
+PortTimeDivisor::PortTimeDivisor(uint32_t divisor)
+{
+    setenv("CANTRA_PORT_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
+}
+
+PortTimeDivisor::~PortTimeDivisor()
+{
+    unsetenv("CANTRA_PORT_TIME_DIVISOR");
 }
 
 int TimingClock::pauses(uint32_t ms) const

@@ -70,10 +70,14 @@ RunResult runProgram(const std::vector<std::string> &args,
 
 // The real clock, noting when each pause starts. A packet read opens with its 10 ms pause and
 // a failed transaction try is followed by the 1000 ms one, so tries can be timed from here.
+// Made `speedUp` times faster it goes with a port whose time-outs are as many times shorter
+// (PortTimeDivisor): the link's limits then all run that much sooner, in the same proportions.
 class TimingClock : public platform::SystemClock
 {
 public:
+    explicit TimingClock(uint32_t speedUp = 1) : m_speedUp(speedUp) { }
     void sleep(uint32_t ms) override;
+    int64_t monotonicMs() override { return SystemClock::monotonicMs() * m_speedUp; }
     // How long each try of the transactions since the last clear took, up to `end` for the
     // last one.
     std::vector<int64_t> tries(int64_t end) const;
@@ -82,7 +86,19 @@ public:
     void clear() { m_marks.clear(); }
 
 private:
+    uint32_t m_speedUp;
     std::vector<std::pair<uint32_t, int64_t>> m_marks;
+};
+
+// Makes the real ports opened from now on apply their time-outs `divisor` times shorter, in
+// this process and the programs it starts; back to the usual ones when it goes.
+class PortTimeDivisor
+{
+public:
+    explicit PortTimeDivisor(uint32_t divisor);
+    ~PortTimeDivisor();
+    PortTimeDivisor(const PortTimeDivisor &) = delete;
+    PortTimeDivisor &operator=(const PortTimeDivisor &) = delete;
 };
 
 } // namespace e2e

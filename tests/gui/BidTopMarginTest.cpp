@@ -2,26 +2,18 @@
 // value entries with their refusals, the adjustment as a technician makes it from the printed
 // sheet, the read-back of the three Bi-D values and the top-margin print with its remote-mode
 // opening and its waits.
-#include "ItemLists.h"
-#include "support/LinkFixture.h"
-#include "support/PacketQuery.h"
+#include "WorkflowFixture.h"
+
 #include "support/SheetReading.h"
 
-#include "shell/DovIvid.h"
 #include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
-#include "status/ZedOvovurEduvudo.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,60 +23,31 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Blue(0, 0, 255);
-const QColor Red(255, 0, 0);
-
-class BidTopMargin : public LinkFixture
+class BidTopMargin : public Workflow
 {
 protected:
-    BidTopMargin()
-    {
-        quit = std::make_unique<TFormQuit>();
-        FormQuit = quit.get();
-        monitor = std::make_unique<TStatusMonitorWindow>();
-        StatusMonitorWindow = monitor.get();
-        window = std::make_unique<TFormAdjust>();
-        FormAdjust = window.get();
-        window->ModelCodeSource = [] { return uint16_t(770); };
-        window->SetAdjustmentItems(ParallelItems);
-        window->show();
-        startLink();
-        printer.clearReceived();
-    }
-    ~BidTopMargin() override
-    {
-        window.reset();
-        FormAdjust = nullptr;
-        StatusMonitorWindow = nullptr;
-        FormQuit = nullptr;
-    }
-
-    template<typename T = QWidget> T *control(const char *name) const
-    {
-        T *found = window->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    void click(const char *button) { control<QPushButton>(button)->click(); }
-    QString text(const char *name) const { return control<QLabel>(name)->text(); }
-    QString memo() const { return window->StatusMemo->toPlainText(); }
+    void SetUp() override { connect(0); }
 
     // The item of the Adjustment list, then a choice of its first panel and its OK.
     void open(int item, const char *choices, int choice, const char *ok)
     {
-        window->AdjustRdoGrp->button(item)->click();
-        control<TRadioGroup>(choices)->setItemIndex(choice);
+        openItem("AdjustRdoGrp", item);
+        choose(choices, choice);
         click(ok);
     }
     void openBid(int choice) { open(2, "BidRdoBtn", choice, "BidOKBtn"); }
+    // From the Bi-D item, or back from the value entry of another shot type.
     void openBidValue(int shot)
     {
-        openBid(1);
-        control<TRadioGroup>("BidWrtSelRdoGrp")->setItemIndex(shot);
+        if (onPanel("BidWrtPnl"))
+            click("BidWrtRtnBtn");
+        else
+            openBid(1);
+        choose("BidWrtSelRdoGrp", shot);
         click("BidWrtSelOKBtn");
     }
     void openTopMargin(int choice) { open(3, "TopMarginRdoGrp", choice, "TopMarginMainBtn"); }
+    bool onPanel(const char *panel) const { return visiblePanels() == QStringList{ panel }; }
 
     // Remembers the memo as it stood when the first data packet arrived.
     void watchMemoWhilePrinting()
@@ -93,19 +56,15 @@ protected:
         printer.onData = [this](const std::vector<uint8_t> &) {
             if (!memoWhilePrinting.isEmpty())
                 return;
-            memoWhilePrinting = memo();
-            colourWhilePrinting = window->StatusColour();
-            enabledWhilePrinting = window->isEnabled();
+            memoWhilePrinting = memoText();
+            colourWhilePrinting = memoColour();
+            enabledWhilePrinting = FormAdjust->isEnabled();
         };
     }
 
     QString memoWhilePrinting;
     QColor colourWhilePrinting;
     bool enabledWhilePrinting = true;
-
-    std::unique_ptr<TFormQuit> quit;
-    std::unique_ptr<TStatusMonitorWindow> monitor;
-    std::unique_ptr<TFormAdjust> window;
 };
 
 template<typename T, typename V> long occurrences(const std::vector<T> &all, const V &value)
@@ -158,11 +117,11 @@ TEST_F(BidTopMargin, ASeriesOfThreePrintsMovesEachPrintDownAndCountsOnTheLabel)
         EXPECT_EQ(memoWhilePrinting, "Bi-d pattern is being printed out now.");
         EXPECT_EQ(colourWhilePrinting, Blue);
         EXPECT_FALSE(enabledWhilePrinting);
-        EXPECT_EQ(memo(), "Bi-d pattern print is completed.");
-        EXPECT_EQ(window->StatusColour(), Black);
-        EXPECT_TRUE(window->isEnabled());
+        EXPECT_EQ(memoText(), "Bi-d pattern print is completed.");
+        EXPECT_EQ(memoColour(), Black);
+        EXPECT_TRUE(FormAdjust->isEnabled());
         EXPECT_EQ(text("BidPrnCountLbl"), print.after);
-        EXPECT_TRUE(control("BidPrnPnl")->isVisibleTo(window.get()));
+        EXPECT_TRUE(onPanel("BidPrnPnl"));
     }
 }
 
@@ -181,10 +140,10 @@ TEST_F(BidTopMargin, APrintThePrinterRefusesLeavesTheCount)
         EXPECT_EQ(occurrences(query.dataHex(), "0C"), 0) << "nothing to eject";
         EXPECT_THAT(query.factoryCalls(), IsEmpty()) << "no value touched";
     }
-    EXPECT_EQ(memo(), "Printer is error.");
-    EXPECT_EQ(window->StatusColour(), Red);
-    EXPECT_TRUE(window->isEnabled());
-    EXPECT_EQ(window->BidPrintCount, 2);
+    EXPECT_EQ(memoText(), "Printer is error.");
+    EXPECT_EQ(memoColour(), Red);
+    EXPECT_TRUE(FormAdjust->isEnabled());
+    EXPECT_EQ(FormAdjust->BidPrintCount, 2);
     EXPECT_EQ(text("BidPrnCountLbl"), "2 times");
 
     // Once the printer is well again the series goes on where it stood.
@@ -226,10 +185,10 @@ TEST_F(BidTopMargin, AWrittenValueGoesToItsShotTypeAndShowsAsTyped)
         EXPECT_THAT(query.factoryNames(), ElementsAre(w.call));
         EXPECT_THAT(query.controlCommands(), IsEmpty());
         EXPECT_EQ(printer.eeprom()[size_t(w.cell)], w.stored);
-        EXPECT_EQ(memo(), w.memo);
-        EXPECT_EQ(window->StatusColour(), Black);
+        EXPECT_EQ(memoText(), w.memo);
+        EXPECT_EQ(memoColour(), Black);
         EXPECT_EQ(text(w.box), w.typed);
-        EXPECT_TRUE(control("BidWrtPnl")->isVisibleTo(window.get()));
+        EXPECT_TRUE(onPanel("BidWrtPnl"));
     }
     EXPECT_EQ(text("ShowMs1Pnl"), "56") << "a later write leaves the other boxes";
 }
@@ -247,9 +206,9 @@ TEST_F(BidTopMargin, AValueOutsideTheRangeIsRefusedAndNothingIsSent)
         control<QLineEdit>("BidWrtEdit")->setText(typed);
         printer.clearReceived();
         click("BidWrtOKBtn");
-        EXPECT_THAT(printer.received(), IsEmpty());
-        EXPECT_EQ(memo(), "Digit is wrong.");
-        EXPECT_EQ(window->StatusColour(), Red);
+        EXPECT_THAT(sent().all(), IsEmpty());
+        EXPECT_EQ(memoText(), "Digit is wrong.");
+        EXPECT_EQ(memoColour(), Red);
         EXPECT_EQ(text("ShowMs1Pnl"), "12");
     }
     EXPECT_EQ(printer.eeprom(), before);
@@ -284,7 +243,7 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
         openBidValue(shot);
         control<QLineEdit>("BidWrtEdit")->setText(QString::fromStdString(value));
         click("BidWrtOKBtn");
-        EXPECT_EQ(memo(),
+        EXPECT_EQ(memoText(),
                   QString("As %1 data, %2 has been written in EEPROM.")
                           .arg(shots[shot])
                           .arg(readOff[shot]));
@@ -315,9 +274,9 @@ TEST_F(BidTopMargin, TheCheckReadsTheThreeCellsInTheOrderOfTheLines)
     const PacketQuery query(printer);
     EXPECT_THAT(query.eepromReads(), ElementsAre(51, 52, 53));
     EXPECT_THAT(query.data(), IsEmpty());
-    EXPECT_EQ(memo(), "Multi shot 1 = 5\nMulti shot 2 = -12\nVariable shot = -128");
-    EXPECT_EQ(window->StatusColour(), Black);
-    EXPECT_TRUE(control("BidCheckPnl")->isVisibleTo(window.get()));
+    EXPECT_EQ(memoText(), "Multi shot 1 = 5\nMulti shot 2 = -12\nVariable shot = -128");
+    EXPECT_EQ(memoColour(), Black);
+    EXPECT_TRUE(onPanel("BidCheckPnl"));
 }
 
 TEST_F(BidTopMargin, AValueThePrinterDidNotGiveIsNeverShown)
@@ -326,20 +285,17 @@ TEST_F(BidTopMargin, AValueThePrinterDidNotGiveIsNeverShown)
     printer.eeprom()[52] = 0x00;
     openBid(2);
     // The printer falls silent as the second value is asked for.
-    printer.onTrace = [this](const std::string &line) {
-        if (line.ends_with("41 BE A0 34"))
-            printer.faults().silent = true;
-    };
+    faultAtPacket(ControlEepromRead, 2, [](vprinter::Faults &f) { f.silent = true; });
     const int64_t start = platform.clock.nowMs;
     click("BidCheckOKBtn");
     printer.onTrace = nullptr;
 
-    EXPECT_EQ(memo(), "Multi shot 1 = 5\nMulti shot 2 = A communication error has occurred.");
-    EXPECT_EQ(window->StatusColour(), Red);
+    EXPECT_EQ(memoText(), "Multi shot 1 = 5\nMulti shot 2 = A communication error has occurred.");
+    EXPECT_EQ(memoColour(), Red);
     EXPECT_THAT(PacketQuery(printer).eepromReads(), ElementsAre(51, 52))
             << "a silent printer is not asked for the third value";
     EXPECT_LE(platform.clock.nowMs - start, 11000) << "answered within about 10 s";
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(FormAdjust->isEnabled());
 }
 
 // ---- top margin ----
@@ -355,8 +311,8 @@ TEST_F(BidTopMargin, TheLinePrintOpensRemoteModeAndWaitsOutThePrinter)
             printer.busyFor(4000);
         }
     };
-    window->AdjustRdoGrp->button(3)->click();
-    control<TRadioGroup>("TopMarginRdoGrp")->setItemIndex(0);
+    openItem("AdjustRdoGrp", 3);
+    choose("TopMarginRdoGrp", 0);
     printer.clearReceived();
     platform.clock.sleeps.clear();
     const int64_t start = platform.clock.nowMs;
@@ -385,10 +341,10 @@ TEST_F(BidTopMargin, TheLinePrintOpensRemoteModeAndWaitsOutThePrinter)
     EXPECT_EQ(memoWhilePrinting, "Now printing Top Margin Line.");
     EXPECT_EQ(colourWhilePrinting, Blue);
     EXPECT_FALSE(enabledWhilePrinting);
-    EXPECT_EQ(memo(), "Printing Top Margin Line completed.");
-    EXPECT_EQ(window->StatusColour(), Black);
-    EXPECT_TRUE(window->isEnabled());
-    EXPECT_TRUE(control("TopMarginMainPnl")->isVisibleTo(window.get()));
+    EXPECT_EQ(memoText(), "Printing Top Margin Line completed.");
+    EXPECT_EQ(memoColour(), Black);
+    EXPECT_TRUE(FormAdjust->isEnabled());
+    EXPECT_TRUE(onPanel("TopMarginMainPnl"));
 }
 
 TEST_F(BidTopMargin, AMarginInRangeIsWrittenWithItsCommitAndShownAsTyped)
@@ -413,9 +369,9 @@ TEST_F(BidTopMargin, AMarginInRangeIsWrittenWithItsCommitAndShownAsTyped)
         EXPECT_THAT(query.factoryNames(), ElementsAre(w.write, "50()"));
         EXPECT_THAT(query.controlCommands(), IsEmpty());
         EXPECT_EQ(printer.eeprom()[46], w.stored);
-        EXPECT_EQ(memo(),
+        EXPECT_EQ(memoText(),
                   QString("As Top margin data, %1 has been written in EEPROM.").arg(w.typed));
-        EXPECT_EQ(window->StatusColour(), Black);
+        EXPECT_EQ(memoColour(), Black);
         EXPECT_EQ(text("ShowTopMarginPnl"), w.typed);
     }
 }
@@ -433,9 +389,9 @@ TEST_F(BidTopMargin, AMarginOutsideTheRangeIsRefusedAndNothingIsSent)
         control<QLineEdit>("TopMarginEdit")->setText(typed);
         printer.clearReceived();
         click("TopMarginWriteOKBtn");
-        EXPECT_THAT(printer.received(), IsEmpty());
-        EXPECT_EQ(memo(), "Writing EEPROM data failed.");
-        EXPECT_EQ(window->StatusColour(), Red);
+        EXPECT_THAT(sent().all(), IsEmpty());
+        EXPECT_EQ(memoText(), "Writing EEPROM data failed.");
+        EXPECT_EQ(memoColour(), Red);
         EXPECT_EQ(text("ShowTopMarginPnl"), "-3");
     }
     EXPECT_EQ(printer.eeprom(), before);

@@ -1,6 +1,7 @@
 // EEPROM initial setting and the backup across a main board change, on the virtual printer
 // whose EEPROM the replace dialog swaps for a new board's.
 #include "WorkflowFixture.h"
+#include "support/ServiceCells.h"
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
@@ -27,12 +28,6 @@ const char *const NoAnswerBackupHeld
           "power of the printer, then click the OK button again.";
 const char *const NoAnswer = "The printer does not answer.";
 
-// The backup's cells, in their order.
-const std::vector<int> BackupCells
-        = { 10, 11, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 41,
-            42, 43, 46, 51, 52, 53, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 77,
-            78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95 };
-
 class InitialSetting : public Workflow
 { };
 
@@ -55,17 +50,7 @@ TEST_F(InitialSetting, EachModelRowWritesItsCellsAndNamesTheModel)
         openItem("AdjustRdoGrp", 0);
         click("DefaultSetBtn");
 
-        std::vector<std::pair<int, int>> expected = { { 45, 0 },
-                                                      { 58, 3 },
-                                                      { 59, 0 },
-                                                      { 60, 0 },
-                                                      { 61, 0 },
-                                                      { 62, 0 },
-                                                      { 95, model.cell95 },
-                                                      { 41, model.cell41 } };
-        for (int address = 96; address <= 125; ++address)
-            expected.emplace_back(address, 0);
-        EXPECT_EQ(sent().eepromWrites(), expected);
+        EXPECT_EQ(sent().eepromWrites(), initialSettingRows(model.cell95, model.cell41));
         EXPECT_EQ(printer.eeprom()[95], model.cell95);
         EXPECT_EQ(printer.eeprom()[41], model.cell41);
         EXPECT_THAT(memoLines(),
@@ -116,14 +101,14 @@ protected:
     {
         vprinter::EepromImage image;
         image.fill(0xFF);
-        for (const int cell : BackupCells)
+        for (const int cell : BackupCellOrder)
             image[cell] = oldBoard[cell];
         return image;
     }
     std::vector<std::pair<int, int>> backupWrites() const
     {
         std::vector<std::pair<int, int>> writes;
-        for (const int cell : BackupCells)
+        for (const int cell : BackupCellOrder)
             writes.emplace_back(cell, oldBoard[cell]);
         return writes;
     }
@@ -137,7 +122,7 @@ TEST_F(Backup, CarriesTheFiftySixCellsToTheNewBoard)
     swapBoardAtTheQuestion();
     click("BackupOKBtn");
 
-    EXPECT_EQ(sent().eepromReads(), BackupCells);
+    EXPECT_EQ(sent().eepromReads(), BackupCellOrder);
     EXPECT_EQ(sent().eepromWrites(), backupWrites());
     EXPECT_EQ(printer.eeprom(), restoredBoard());
     // The link went down for the swap and came back up as at the start, data channel included.
@@ -162,7 +147,7 @@ TEST_F(Backup, AReadFailureAtTheTenthCellLeavesPrinterAndLinkAsTheyWere)
     EXPECT_THAT(dialogTexts(), ElementsAre("Reading EEPROM data failed."));
     EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Error);
     EXPECT_EQ(sent().eepromReads(),
-              std::vector<int>(BackupCells.begin(), BackupCells.begin() + 10));
+              std::vector<int>(BackupCellOrder.begin(), BackupCellOrder.begin() + 10));
     EXPECT_THAT(sent().eepromWrites(), IsEmpty());
     EXPECT_THAT(sent().transactions(), ::testing::Not(::testing::Contains("CloseChannel(2)")));
     EXPECT_EQ(printer.eeprom(), oldBoard);

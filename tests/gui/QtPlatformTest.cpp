@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -21,23 +22,52 @@ struct SeenBox
     bool owned = false;
 };
 
+// Runs `show`, which puts up a message box, and hands the box to `act` once it is up. The wait
+// has its own limit: a box that never comes, or one that `act` leaves open, fails the test
+// after 5 s instead of holding it for ever, and any box still up then is closed.
+void whileBoxIsUp(const std::function<void()> &show, const std::function<void(QMessageBox *)> &act)
+{
+    bool seen = false;
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && !seen) {
+            seen = true;
+            act(box);
+        }
+        if (waited.elapsed() < 5000)
+            return;
+        poll.stop();
+        ADD_FAILURE() << (seen ? "the box stayed up" : "no message box came up within 5 s");
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *open = qobject_cast<QMessageBox *>(widget); open && open->isVisible())
+                open->done(0);
+    });
+    poll.start();
+    show();
+    EXPECT_TRUE(seen) << "no message box came up";
+}
+
 // Shows a message through the real dialogs, looks at the box while it is up and presses
 // `press` on it.
 platform::MessageAnswer showAndPress(const platform::Message &message,
                                      QMessageBox::StandardButton press, SeenBox &seen)
 {
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
-        seen.buttons = box->standardButtons();
-        seen.owned = box->parentWidget() != nullptr;
-        box->button(press)->click();
-    });
-    platform::QtDialogs dialogs;
-    return dialogs.show(message);
+    platform::MessageAnswer answer{};
+    whileBoxIsUp([&] { answer = platform::QtDialogs().show(message); },
+                 [&](QMessageBox *box) {
+                     seen.title = box->windowTitle();
+                     seen.text = box->text();
+                     seen.icon = box->icon();
+                     seen.buttons = box->standardButtons();
+                     seen.owned = box->parentWidget() != nullptr;
+                     if (QAbstractButton *button = box->button(press))
+                         button->click();
+                 });
+    return answer;
 }
 
 TEST(QtDialogs, EachKindHasItsIconAndUsualCaption)
@@ -125,18 +155,18 @@ TEST(QtCursor, BoxShownWhileBusyHasTheNormalPointer)
     platform::QtCursor cursor;
     cursor.setBusy(true);
     Qt::CursorShape during = Qt::WaitCursor;
-    QTimer::singleShot(0, [&] {
-        during = QApplication::overrideCursor()->shape();
-        qobject_cast<QMessageBox *>(QApplication::activeModalWidget())
-                ->button(QMessageBox::Ok)
-                ->click();
-    });
-    platform::QtDialogs dialogs;
     platform::Message message;
     message.text = "Please wait about 10 seconds.";
-    dialogs.show(message);
+    whileBoxIsUp([&] { platform::QtDialogs().show(message); },
+                 [&](QMessageBox *box) {
+                     if (const QCursor *shown = QApplication::overrideCursor())
+                         during = shown->shape();
+                     if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                         ok->click();
+                 });
     EXPECT_EQ(during, Qt::ArrowCursor);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    const QCursor *after = QApplication::overrideCursor();
+    EXPECT_TRUE(after && after->shape() == Qt::WaitCursor) << "busy again after the box";
     cursor.setBusy(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -13,37 +13,24 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 using namespace testsupport;
 
 namespace {
 
 class Screenshots : public ShellFixture
-{
-protected:
-    QString directory()
-    {
-        const QByteArray named = qgetenv("CANTRA_SCREENSHOTS");
-        if (!named.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(named));
-            return QString::fromLocal8Bit(named);
-        }
-        return scratch.path();
-    }
-    // Saves a window's client area and checks the file holds a picture of it.
-    void save(QWidget *window, const char *name)
-    {
-        const QString path = QDir(directory()).filePath(QString(name) + ".png");
-        ASSERT_TRUE(window->grab().save(path)) << name;
-        const QImage image(path);
-        EXPECT_EQ(image.size(), window->size()) << name;
-    }
-    QTemporaryDir scratch;
-};
+{ };
 
 TEST_F(Screenshots, EveryWindowAndEveryPanel)
 {
+    QTemporaryDir scratch;
+    const QString named = qEnvironmentVariable("CANTRA_SCREENSHOTS");
+    const QDir directory(named.isEmpty() ? scratch.path() : named);
+    ASSERT_TRUE(directory.mkpath("."));
+    const auto save = [&directory](QWidget *window, const char *name) {
+        EXPECT_TRUE(window->grab().save(directory.filePath(QString(name) + ".png"))) << name;
+    };
     save(FormBoot, "FormBoot");
     save(FormQuit, "FormQuit");
     save(AboutBox, "AboutBox");
@@ -55,12 +42,22 @@ TEST_F(Screenshots, EveryWindowAndEveryPanel)
     save(StatusMonitorWindow, "StatusMonitorWindow");
     save(FormAdjust, "FormAdjust");
 
-    ASSERT_TRUE(FormAdjust->SaveScreenshots(directory()));
-    for (const QString &panel : TFormAdjust::PanelNames()) {
-        const QImage image(QDir(directory()).filePath(panel + ".png"));
-        EXPECT_EQ(image.size(), FormAdjust->size()) << panel.toStdString();
+    ASSERT_TRUE(FormAdjust->SaveScreenshots(directory.path()));
+    // One picture per panel, each showing its panel rather than the blank work area, and the
+    // window left as it was.
+    const QImage blank(directory.filePath("CanvasPnl.png"));
+    ASSERT_FALSE(blank.isNull());
+    const QStringList names = TFormAdjust::PanelNames();
+    EXPECT_EQ(names.size(), 32);
+    for (const QString &name : names) {
+        if (name == "CanvasPnl")
+            continue;
+        const QImage picture(directory.filePath(name + ".png"));
+        EXPECT_FALSE(picture.isNull()) << name.toStdString();
+        EXPECT_NE(picture, blank) << name.toStdString();
     }
-    EXPECT_TRUE(TFormAdjust::PanelNames().contains("CanvasPnl"));
+    EXPECT_FALSE(FormAdjust->findChild<QWidget *>("BidPnl")->isVisibleTo(FormAdjust));
+    EXPECT_TRUE(FormAdjust->findChild<QWidget *>("CanvasPnl")->isVisibleTo(FormAdjust));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
-// The window fixture: windows created once per test run, reset for each test.
+// The window fixture: the program's windows made afresh for every test.
 #include "ShellFixture.h"
+
+#include "support/PacketQuery.h"
 
 #include "link/Roro4dodu.h"
 #include "shell/DovIvid.h"
@@ -17,25 +19,33 @@
 
 namespace testsupport {
 
+void freshWindows()
+{
+    delete StatusMonitorWindow;
+    StatusMonitorWindow = nullptr;
+    delete AboutBox;
+    AboutBox = nullptr;
+    delete FormQuit;
+    FormQuit = nullptr;
+    delete FormAdjust;
+    FormAdjust = nullptr;
+    delete FormBoot;
+    FormBoot = nullptr;
+    CreateWindows();
+    FormBoot->show();
+}
+
+QStringList qt(const std::vector<std::string> &items)
+{
+    QStringList list;
+    for (const std::string &item : items)
+        list << QString::fromStdString(item);
+    return list;
+}
+
 ShellFixture::ShellFixture()
 {
-    CreateWindows();
-    for (QWidget *window : std::initializer_list<QWidget *>{ FormAdjust, FormQuit, AboutBox,
-                                                             StatusMonitorWindow, FormBoot })
-        window->hide();
-    FormBoot->OverrideModelCode(std::nullopt);
-    FormAdjust->ModelCodeSource = [] { return FormBoot->GetModelCode(); };
-    FormAdjust->PrinterErrorMode = false;
-    FormAdjust->MentRdoGrp->setEnabled(true);
-    FormAdjust->A4patRdoBtn->setEnabled(true);
-    FormAdjust->SetTabSheet1Caption("Adjustment");
-    FormAdjust->AdjustRdoGrp->setTitle("Adjustment items");
-    FormAdjust->AdjustRdoGrp->clearItems();
-    FormAdjust->ResetWorkArea(false, false);
-    // As at program start: no selection, no ports listed until a model is picked.
-    FormBoot->show();
-    FormBoot->UsePortCombo->clear();
-    StatusMonitorWindow->ResetMonitor(0);
+    freshWindows();
     platform.cursor.changes.clear();
 }
 
@@ -70,12 +80,7 @@ std::vector<std::string> ShellFixture::memoLines() const
 
 int ShellFixture::statusRequests() const
 {
-    int count = 0;
-    for (const vprinter::Packet &packet : printer.received())
-        count += packet.kind == vprinter::Packet::Kind::Channel && packet.socket == ControlSocket
-                && packet.payload.size() >= 2 && packet.payload[0] == 's'
-                && packet.payload[1] == 't';
-    return count;
+    return PacketQuery(printer).statusRequests();
 }
 
 } // namespace testsupport

@@ -49,8 +49,7 @@ TEST_F(StartWindow, ReadyPrinterGetsBothChannelsAndTheAdjustmentWindow)
     EXPECT_FALSE(FormBoot->isVisible());
     EXPECT_EQ(FormAdjust->IndividualModelNameLbl->text(), "Cantra R70PA(ESP)");
     EXPECT_EQ(StatusMonitorWindow->windowTitle(), "Status Monitor Window : Cantra R70PA(ESP)");
-    EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(),
-              QStringList({ "EEPROM initial setting", "Head ID", "Bi-D", "Top margin" }));
+    EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(), qt(ParallelItems));
     EXPECT_TRUE(FormAdjust->USBIDGaideLabel->isHidden());
     EXPECT_TRUE(FormAdjust->USBIDGaidePanel->isHidden());
     EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
@@ -68,8 +67,9 @@ TEST_F(StartWindow, PrinterNotReadyIsDecodedAndTheDataChannelStaysClosed)
 
     EXPECT_EQ(statusRequests(), 2); // the start's own request, then RequestStatus
     EXPECT_FALSE(printer.channelOpen(DataSocket));
-    for (const vprinter::Packet &packet : printer.received())
-        EXPECT_NE(packet.socket, DataSocket) << packet.describe();
+    const PacketQuery sent(printer);
+    EXPECT_TRUE(sent.onSocket(DataSocket).empty());
+    EXPECT_EQ(sent.transactionCount(0x01, DataSocket), 0) << "no data channel opened";
     EXPECT_TRUE(FormAdjust->isVisible());
     EXPECT_FALSE(FormBoot->isVisible());
     EXPECT_EQ(memoText(), "Printer is busy.");
@@ -85,7 +85,7 @@ TEST_F(StartWindow, OkWithoutBothChoicesOnlyFlashesTheCursor)
     FormBoot->ModelNameCombo->setCurrentIndex(3); // a new model clears the port again
     FormBoot->PortSelectOKBtnClick();
 
-    EXPECT_TRUE(printer.received().empty());
+    EXPECT_TRUE(PacketQuery(printer).all().empty());
     EXPECT_FALSE(PrinterDriver.IsOpen());
     EXPECT_TRUE(FormBoot->isVisible());
     EXPECT_FALSE(FormAdjust->isVisible());
@@ -123,14 +123,12 @@ TEST_F(StartWindow, FailedEntryIntoPacketModeKeepsTheStartWindowWithANormalCurso
     EXPECT_FALSE(FormAdjust->isVisible());
     EXPECT_TRUE(PrinterDriver.IsOpen());
     // Three tries of the entry, then nothing more.
-    ASSERT_EQ(received().size(), 3u);
-    EXPECT_EQ(received().front(), "entry into packet mode");
+    const std::string entry = LinkStartOnTheWire.front();
+    EXPECT_THAT(wire(), ElementsAre(entry, entry, entry));
     EXPECT_FALSE(platform.cursor.busy);
     // One warning says what to check; before it, OK seemed to do nothing at all.
     ASSERT_EQ(platform.dialogs.shown.size(), 1u);
-    EXPECT_EQ(platform.dialogs.shown[0].text,
-              "The printer does not answer. Check the cable, the port and the printer's power, "
-              "then press OK again.");
+    EXPECT_EQ(platform.dialogs.shown[0].text, NoAnswerMessage);
     EXPECT_EQ(platform.dialogs.shown[0].kind, platform::MessageKind::Warning);
     EXPECT_EQ(platform.dialogs.shown[0].buttons, platform::MessageButtons::Ok);
     EXPECT_THAT(platform.cursor.changes, ElementsAre(true, false));
@@ -166,8 +164,11 @@ TEST_F(StartWindow, PortThatCannotBeOpenedEndsTheProgramAfterOneMessage)
 
 TEST_F(StartWindow, RightClickOpensThePopupMenuBesideThePointer)
 {
+    // A window at (40, 30), without a frame offscreen: a click at (120, 70) of it opens the
+    // menu 3 to the right of and 20 below the pointer.
     FormBoot->move(40, 30);
-    const QPoint expected = FormBoot->frameGeometry().topLeft() + QPoint(120 + 3, 70 + 20);
+    ASSERT_EQ(FormBoot->frameGeometry().topLeft(), QPoint(40, 30));
+    const QPoint expected(163, 120);
     EXPECT_EQ(FormBoot->PopupMenuPosition(120, 70), expected);
 
     QMouseEvent left(QEvent::MouseButtonRelease, QPointF(120, 70),
@@ -350,7 +351,7 @@ TEST_F(StartWindow, EnterPressesTheFocusedButton)
     ASSERT_EQ(FormBoot->focusWidget(), FormBoot->ProEndBtn);
     enter(FormBoot->ProEndBtn);
     EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(printer.received().empty()) << "Quit must not start the link";
+    EXPECT_TRUE(PacketQuery(printer).all().empty()) << "Quit must not start the link";
 
     FormBoot->show();
     pickModelAndPort(1, 0);

@@ -1,6 +1,5 @@
 // The status decoder against the virtual printer's replies: the memo text of every state and
 // error, the lists and captions it installs, and the ink messages; and the hidden window.
-#include "ItemLists.h"
 #include "ShellFixture.h"
 
 #include "link/Roro4dodu.h"
@@ -28,7 +27,7 @@ protected:
     StatusDecode()
     {
         startLink();
-        FormAdjust->SetAdjustmentItems(ParallelItems);
+        FormAdjust->SetAdjustmentItems(qt(ParallelItems));
         printer.clearReceived();
     }
     void request() { StatusMonitorWindow->RequestStatus(); }
@@ -43,16 +42,16 @@ protected:
     void expectRecoveryState()
     {
         EXPECT_TRUE(FormAdjust->PrinterErrorMode);
-        EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(), RecoveryItems);
+        EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(), qt(RecoveryItems));
         EXPECT_EQ(FormAdjust->TabSheet1Caption(), "");
         EXPECT_EQ(FormAdjust->AdjustRdoGrp->title(), "");
         EXPECT_FALSE(FormAdjust->MentRdoGrp->isEnabled());
         EXPECT_FALSE(FormAdjust->A4patRdoBtn->isEnabled());
     }
-    void expectReadyState(const QStringList &items)
+    void expectReadyState(const std::vector<std::string> &items)
     {
         EXPECT_FALSE(FormAdjust->PrinterErrorMode);
-        EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(), items);
+        EXPECT_EQ(FormAdjust->AdjustRdoGrp->items(), qt(items));
         EXPECT_EQ(FormAdjust->TabSheet1Caption(), "Adjustment");
         EXPECT_EQ(FormAdjust->AdjustRdoGrp->title(), "Adjustment items");
         EXPECT_TRUE(FormAdjust->MentRdoGrp->isEnabled());
@@ -246,24 +245,32 @@ TEST_F(InkMessage, ColourLowNamesEachLowColourYellowFirst)
                 ElementsAre("Color ink is low.", "Magenta ink is low", "Color : N227"));
 }
 
+// Each ink alone empty: black blames the black cartridge, any colour the colour one.
 TEST_F(InkMessage, InkOutBlamesTheEmptyCartridge)
 {
-    report('5', { 0x00, 0x50, 0x50, 0x50 }, {});
-    EXPECT_THAT(
-            memoLines(),
-            ElementsAre("Black ink is out.", "Black : N226", "Replace the black ink cartridge."));
-    EXPECT_TRUE(shown(StatusMonitorWindow->InkOutWarningBlackImg));
-    EXPECT_FALSE(shown(StatusMonitorWindow->InkOutWarningColorImg));
-    expectRecoveryState();
-
-    report('5', { 0x46, 0x50, 0x00, 0x50 }, {});
-    EXPECT_THAT(
-            memoLines(),
-            ElementsAre("Color ink is out.", "Color : N227", "Replace the color ink cartridge."));
-    EXPECT_EQ(StatusMonitorWindow->BlackInkState, 0);
-    EXPECT_EQ(StatusMonitorWindow->ColorInkState, 2);
-    EXPECT_TRUE(shown(StatusMonitorWindow->InkOutWarningColorImg));
-    EXPECT_FALSE(shown(StatusMonitorWindow->InkOutWarningBlackImg));
+    const std::vector<std::string> black{ "Black ink is out.", "Black : N226",
+                                          "Replace the black ink cartridge." };
+    const std::vector<std::string> colour{ "Color ink is out.", "Color : N227",
+                                           "Replace the color ink cartridge." };
+    const struct
+    {
+        const char *ink;
+        std::array<uint8_t, 4> levels;
+        bool black;
+    } empties[] = { { "black", { 0x00, 0x50, 0x50, 0x50 }, true },
+                    { "cyan", { 0x46, 0x00, 0x50, 0x50 }, false },
+                    { "magenta", { 0x46, 0x50, 0x00, 0x50 }, false },
+                    { "yellow", { 0x46, 0x50, 0x50, 0x00 }, false } };
+    for (const auto &empty : empties) {
+        SCOPED_TRACE(empty.ink);
+        report('5', empty.levels, {});
+        EXPECT_THAT(memoLines(), ElementsAreArray(empty.black ? black : colour));
+        EXPECT_EQ(StatusMonitorWindow->BlackInkState, empty.black ? 2 : 0);
+        EXPECT_EQ(StatusMonitorWindow->ColorInkState, empty.black ? 0 : 2);
+        EXPECT_EQ(shown(StatusMonitorWindow->InkOutWarningBlackImg), empty.black);
+        EXPECT_EQ(shown(StatusMonitorWindow->InkOutWarningColorImg), !empty.black);
+        expectRecoveryState();
+    }
 }
 
 TEST_F(InkMessage, InkOutWithBothOrNeitherEmptyBlamesBoth)

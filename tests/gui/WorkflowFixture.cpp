@@ -17,44 +17,12 @@
 
 namespace testsupport {
 
-namespace {
-
-// The window lives for the whole run: what one test leaves, the next would find.
-void restoreWindow()
-{
-    FormAdjust->ExchangeDone = false;
-    FormAdjust->BidPrintCount = 1;
-    FormAdjust->setEnabled(true);
-    for (QWidget *widget :
-         std::initializer_list<QWidget *>{ FormAdjust->AdjustmentTab, FormAdjust->MentRdoGrp,
-                                           FormAdjust->AdjustRtnBtn, FormAdjust->GetStatusBtn })
-        widget->setEnabled(true);
-}
-
-} // namespace
-
-Workflow::Workflow()
-{
-    restoreWindow();
-    for (const char *box : { "ShowHdVolIDPnl", "ShowMs1Pnl", "ShowMs2Pnl", "ShowVsPnl",
-                             "ShowPrnUsbIDLbl", "ShowProCounterPnl", "ShowTopMarginPnl" })
-        findControl<QLabel>(box)->clear();
-    for (const char *group : { "HdVolRdoBtn", "BidRdoBtn", "CounterRdoBtn", "UsbIdRdoBtn",
-                               "EepromCheckRdoGrp", "TopMarginRdoGrp", "MessageSelectRdoGrp" })
-        findControl<TRadioGroup>(group)->setItemIndex(0);
-    {
-        const QSignalBlocker blocker(FormAdjust->AdjustmentTab);
-        FormAdjust->AdjustmentTab->setCurrentWidget(FormAdjust->TabSheet1);
-    }
-    FormAdjust->AdjustRdoGrp->setItemIndex(-1);
-    FormAdjust->MentRdoGrp->setItemIndex(-1);
-}
+Workflow::Workflow() = default;
 
 Workflow::~Workflow()
 {
     platform.dialogs.whileShown = nullptr;
     printer.onTrace = nullptr;
-    restoreWindow();
 }
 
 void Workflow::connect(int modelRow, std::optional<uint16_t> code)

@@ -29,7 +29,6 @@ namespace testsupport {
 inline const QColor Black(0, 0, 0);
 inline const QColor Blue(0, 0, 255);
 inline const QColor Red(255, 0, 0);
-inline const char *const CommunicationError = "A communication error has occurred.";
 
 class Workflow : public ShellFixture
 {

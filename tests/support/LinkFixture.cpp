@@ -1,6 +1,8 @@
 // A test with the platform doubles and an in-process virtual printer on every port.
 #include "support/LinkFixture.h"
 
+#include "support/PacketQuery.h"
+
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "vprinter/VirtualPort.h"
@@ -35,21 +37,40 @@ void LinkFixture::startLink()
     D4Link.OpenChannel(DataSocket);
 }
 
+void LinkFixture::atPacket(const std::string &prefix, std::function<void(int n)> action)
+{
+    printer.onTrace
+            = [prefix, action = std::move(action), seen = 0](const std::string &line) mutable {
+                  if (line.rfind(prefix, 0) == 0)
+                      action(++seen);
+              };
+}
+
 void LinkFixture::faultAtPacket(const std::string &prefix, int n,
                                 std::function<void(vprinter::Faults &)> fault)
 {
-    printer.onTrace = [this, prefix, n, fault, seen = 0](const std::string &line) mutable {
-        if (line.rfind(prefix, 0) == 0 && ++seen == n)
+    atPacket(prefix, [this, n, fault = std::move(fault)](int seen) {
+        if (seen == n)
             fault(printer.faults());
+    });
+}
+
+void LinkFixture::recordEvents()
+{
+    events.clear();
+    platform.onEvent([this](const std::string &event) {
+        if (event != "sleep 10")
+            events.push_back(event);
+    });
+    printer.onTrace = [this](const std::string &line) {
+        if (line.rfind("Credit", 0) != 0)
+            events.push_back(line);
     };
 }
 
 std::vector<std::string> LinkFixture::received() const
 {
-    std::vector<std::string> lines;
-    for (const vprinter::Packet &packet : printer.received())
-        lines.push_back(packet.describe());
-    return lines;
+    return PacketQuery(printer).lines();
 }
 
 const std::vector<std::string> LinkStartOnTheWire{
@@ -70,10 +91,7 @@ std::string hex(const std::vector<uint8_t> &bytes)
 
 std::vector<std::string> LinkFixture::wire() const
 {
-    std::vector<std::string> lines;
-    for (const vprinter::Packet &packet : printer.received())
-        lines.push_back(hex(packet.raw));
-    return lines;
+    return PacketQuery(printer).wire();
 }
 
 } // namespace testsupport

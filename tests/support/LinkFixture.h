@@ -23,14 +23,22 @@ protected:
     void startControlLink();
     // The whole link start as the start window runs it: control channel, status, data channel.
     void startLink();
-    // What the printer received, one decoded line per packet.
+    // What the printer received, one decoded line per packet (PacketQuery::lines).
     std::vector<std::string> received() const;
-    // The bytes of every packet the printer received, header included, in hexadecimal.
+    // The bytes of every packet the printer received, header included, in hexadecimal
+    // (PacketQuery::wire).
     std::vector<std::string> wire() const;
-    // Applies `fault` when the `n`-th packet (counted from 1) whose trace line starts with
-    // `prefix` has arrived, before the printer answers it. Replaces any trace listener.
+    // Calls `action` with the count so far (from 1) whenever a packet whose trace line starts
+    // with `prefix` has arrived, before the printer answers it. Replaces any trace listener.
+    void atPacket(const std::string &prefix, std::function<void(int n)> action);
+    // Applies `fault` when the `n`-th such packet has arrived.
     void faultAtPacket(const std::string &prefix, int n,
                        std::function<void(vprinter::Faults &)> fault);
+    // From now on `events` gets, in the order they happen, every packet's trace line but the
+    // credit transactions', every pause but the link's 10 ms before each read ("sleep 200")
+    // and every message ("dialog TEXT").
+    void recordEvents();
+    std::vector<std::string> events;
 
     TestPlatform platform;
     vprinter::VirtualPrinter printer;
@@ -47,5 +55,7 @@ extern const std::vector<std::string> LinkStartOnTheWire;
 inline const std::string ControlEepromRead = "data on 2: \"||\" 06 00 07 05 41";
 inline const std::string ControlEepromWrite = "data on 2: \"||\" 07 00 07 05 42";
 inline const std::string FactoryEepromRead = "data on 64: FactoryReadEeprom(";
+// The status request on the control channel.
+inline const std::string StatusRequest = "data on 2: \"st\"";
 
 } // namespace testsupport

@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace testsupport {
 
 platform::MessageAnswer ScriptedDialogs::show(const platform::Message &message)
 {
     shown.push_back(message);
+    if (onEvent)
+        onEvent("dialog " + message.text);
     if (whileShown)
         whileShown(message);
     if (!answers.empty()) {
@@ -47,6 +50,17 @@ TestPlatform::~TestPlatform()
     platform::restoreDefaults();
     platform::systemPorts().setVirtualFactory(nullptr);
     platform::systemPorts().setAllVirtual(false);
+}
+
+void TestPlatform::onEvent(EventHook hook)
+{
+    clock.onEvent = hook;
+    dialogs.onEvent = std::move(hook);
+}
+
+void TestPlatform::useClock(platform::Clock *other)
+{
+    platform::setClock(other);
 }
 
 void resetLink()

@@ -1,6 +1,6 @@
 // Test doubles of the platform services: a clock in virtual milliseconds that records every
 // sleep, dialogs answered from a script, a recording cursor and an exit that unwinds the test
-// instead of ending the run.
+// instead of ending the run; and their one installer.
 #pragma once
 
 #include "platform/Platform.h"
@@ -12,11 +12,16 @@
 
 namespace testsupport {
 
+// Called by the doubles as things happen: "sleep 200", "dialog TEXT" (before the answer).
+using EventHook = std::function<void(const std::string &event)>;
+
 class FakeClock : public platform::Clock
 {
 public:
     void sleep(uint32_t ms) override
     {
+        if (onEvent)
+            onEvent("sleep " + std::to_string(ms));
         sleeps.push_back(ms);
         nowMs += ms;
     }
@@ -26,6 +31,7 @@ public:
 
     std::vector<uint32_t> sleeps;
     int64_t nowMs = 0;
+    EventHook onEvent;
     platform::LocalTime local{ 2026, 12, 8, 10, 0, 0 };
 };
 
@@ -42,6 +48,7 @@ public:
     // Called with every message before it is answered, as if the user did something while
     // the box was up.
     std::function<void(const platform::Message &)> whileShown;
+    EventHook onEvent;
 };
 
 class RecordingCursor : public platform::Cursor
@@ -74,7 +81,7 @@ public:
 };
 
 // Installs the doubles for one test and puts the link back in its program-start state; the
-// destructor restores the real services.
+// destructor restores the real services, whatever the test put in their place.
 class TestPlatform
 {
 public:
@@ -82,6 +89,12 @@ public:
     ~TestPlatform();
     TestPlatform(const TestPlatform &) = delete;
     TestPlatform &operator=(const TestPlatform &) = delete;
+
+    // One hook for the clock's and the dialogs' events.
+    void onEvent(EventHook hook);
+    // Another clock for the rest of the test (the system's real one when null), for a printer
+    // that runs in another process.
+    void useClock(platform::Clock *other);
 
     FakeClock clock;
     ScriptedDialogs dialogs;

@@ -2,6 +2,8 @@
 // a printer switched off while connected and on again, and one that is off when the
 // technician presses OK.
 #include "e2e/PtyPrinter.h"
+#include "gui/ShellFixture.h"
+#include "support/ProgramTexts.h"
 #include "support/TestPlatform.h"
 
 #include "link/Roro4dodu.h"
@@ -11,7 +13,6 @@
 #include "shell/RidAzidoz.h"
 #include "shell/VodIroze.h"
 #include "shell/VorAvov.h"
-#include "shell/Windows.h"
 #include "status/ZedOvovurEduvudo.h"
 
 #include <QComboBox>
@@ -27,13 +28,8 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const char *const InitializeText
-        = "This program starts to initialize the printer.\nPlease wait about 10 seconds.";
-const char *const NoAnswerText = "The printer does not answer. Check the cable, the port and the "
-                                 "printer's power, then press OK again.";
-
 // The windows as at program start, LPT1 bound to the pseudo-terminal. The pauses of the link
-// run on the test clock; the port's own time-outs are real.
+// run on the test clock; the port's own time-outs are real, and twenty times shorter.
 class PowerCycle : public ::testing::Test
 {
 protected:
@@ -42,26 +38,14 @@ protected:
         link = dir.path / "lpt1";
         trace = dir.path / "trace.txt";
         setenv("CANTRA_LPT1", link.c_str(), 1);
-        CreateWindows();
-        hideAll();
-        FormBoot->OverrideModelCode(std::nullopt);
-        FormAdjust->ModelCodeSource = [] { return FormBoot->GetModelCode(); };
-        FormAdjust->ExchangeDone = false;
-        FormAdjust->AdjustRdoGrp->clearItems();
-        FormAdjust->ResetWorkArea(false, false);
-        FormBoot->show();
-        FormBoot->UsePortCombo->clear();
+        freshWindows();
     }
     ~PowerCycle() override
-    {
-        hideAll();
-        unsetenv("CANTRA_LPT1");
-    }
-    static void hideAll()
     {
         for (QWidget *window : std::initializer_list<QWidget *>{ FormAdjust, FormQuit, AboutBox,
                                                                  StatusMonitorWindow, FormBoot })
             window->hide();
+        unsetenv("CANTRA_LPT1");
     }
     void pickModelAndPort(int modelRow, int portRow)
     {
@@ -73,12 +57,13 @@ protected:
     fs::path link;
     fs::path trace;
     TestPlatform platform;
+    const PortTimeDivisor shorter{ 20 };
 };
 
 // Switched off while connected: "Quit" gives the first step of the close its tries (about 17 s
-// on a real port), sends nothing more to a printer that cannot hear it, ends no program and
-// brings the continue/quit dialog. Switched on again, "Next" and OK reach it on a freshly
-// opened port.
+// on a real port with its usual time-outs), sends nothing more to a printer that cannot hear it,
+// ends no program and brings the continue/quit dialog. Switched on again, "Next" and OK reach it on
+// a freshly opened port.
 TEST_F(PowerCycle, PrinterSwitchedOffAndOnAgainIsReachedWithoutARestart)
 {
     VirtualPrinterProcess printer(link, trace);
@@ -107,7 +92,7 @@ TEST_F(PowerCycle, PrinterSwitchedOffAndOnAgainIsReachedWithoutARestart)
 
     // With the printer on, the close is the usual one, with its reset.
     FormAdjust->AdjustRtnBtn->click();
-    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(InitializeText));
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(InitializeMessage));
     EXPECT_TRUE(printer.waitForTrace("data on 2: \"rs\""));
     EXPECT_TRUE(FormQuit->isVisible());
     FormQuit->hide();
@@ -120,7 +105,7 @@ TEST_F(PowerCycle, PrinterOffAtTheStartIsReportedAndOkAgainConnects)
     VirtualPrinterProcess printer(link, trace, { "--silent" });
     pickModelAndPort(1, 0);
     FormBoot->PortSelectOKBtnClick();
-    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(NoAnswerText));
+    EXPECT_THAT(platform.dialogs.texts(), ElementsAre(NoAnswerMessage));
     EXPECT_EQ(platform.dialogs.shown.front().kind, platform::MessageKind::Warning);
     EXPECT_TRUE(FormBoot->isVisible());
     EXPECT_FALSE(FormAdjust->isVisible());
