@@ -227,6 +227,10 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
     openBid(0);
     click("BidPrnOKBtn");
     ASSERT_EQ(printer.pages().size(), 1u);
+    // "Previous" to the Bi-D item's choices, then "Adjust".
+    click("BidPrnRtnBtn");
+    choose("BidRdoBtn", 1);
+    click("BidOKBtn");
     std::vector<BidReading> readings = readBidPatterns(SheetPicture(printer.pages().back()));
     ASSERT_EQ(readings.size(), 3u);
     // The groups of -1 1 3 5 7, -6 -4 -2 0 2 and -3 -1 1 3 5: the fourth, second and fourth
@@ -240,7 +244,10 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
         const std::string &value = reading.value[size_t(groups[shot] - 1)];
         EXPECT_EQ(value, readOff[shot]);
 
-        openBidValue(shot);
+        if (onPanel("BidWrtPnl"))
+            click("BidWrtRtnBtn");
+        choose("BidWrtSelRdoGrp", shot);
+        click("BidWrtSelOKBtn");
         control<QLineEdit>("BidWrtEdit")->setText(QString::fromStdString(value));
         click("BidWrtOKBtn");
         EXPECT_EQ(memoText(),
@@ -252,7 +259,11 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
     EXPECT_EQ(printer.eeprom()[52], 0xFC);
     EXPECT_EQ(printer.eeprom()[53], 0x03);
 
-    openBid(0);
+    // Back to the choices and a new print.
+    click("BidWrtRtnBtn");
+    click("BidWrtSelRtnBtn");
+    choose("BidRdoBtn", 0);
+    click("BidOKBtn");
     click("BidPrnOKBtn");
     ASSERT_EQ(printer.pages().size(), 2u);
     readings = readBidPatterns(SheetPicture(printer.pages().back()));
