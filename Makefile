@@ -5,7 +5,7 @@ DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkb
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 
 .PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean \
-        bench-vprinter
+        bench
 
 all: release
 
@@ -37,11 +37,12 @@ screenshots: build-test
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
 	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*'
 
-# Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
-bench-vprinter: deps
+# Figures of the print stream, the link over a pseudo-terminal and the virtual printer
+# (Release build; prints, never fails). BENCH="stream pty" runs only the sections named.
+bench: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target vprinter-bench
-	$(BUILD_DIR)/bench/bench/vprinter-bench
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-bench
+	$(BUILD_DIR)/bench/bench/cantra-bench $(BENCH)
 
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
