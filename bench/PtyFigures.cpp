@@ -1,6 +1,7 @@
 // The two print jobs over the real POSIX port to cantra-vprinter on a pseudo-terminal: wall
 // time spent in the link's specified pauses and the rest, next to a bare loop that writes the
-// same packets, one write() each, to a pseudo-terminal drained by another process.
+// same packets, one write() each, to a pseudo-terminal drained by another process. The printer
+// side runs on a processor of its own, as a printer does.
 #include "Bench.h"
 
 #include "support/TestPlatform.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sched.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -91,9 +94,48 @@ void makeRaw(int fd)
     }
 }
 
+// Processors for the host and for the printer's side, so that the printer, as a real one,
+// has a processor of its own and the host is not put aside whenever it wakes the printer up.
+// Both -1 when fewer than two processors are there.
+struct Processors
+{
+    int host = -1;
+    int printer = -1;
+
+    static Processors pick()
+    {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        Processors p;
+        if (sched_getaffinity(0, sizeof allowed, &allowed) != 0)
+            return p;
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (!CPU_ISSET(cpu, &allowed))
+                continue;
+            if (p.host < 0)
+                p.host = cpu;
+            else if (p.printer < 0)
+                p.printer = cpu;
+        }
+        if (p.printer < 0)
+            p.host = -1;
+        return p;
+    }
+};
+
+void runOn(int cpu)
+{
+    if (cpu < 0)
+        return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    sched_setaffinity(0, sizeof set, &set);
+}
+
 // One write() per packet to the slave side of a fresh pseudo-terminal whose master side
-// another process reads and drops; the wall time of the writes.
-double bareLoop(const std::vector<std::vector<uint8_t>> &packets)
+// another process, on the printer's processor, reads and drops; the wall time of the writes.
+double bareLoop(const Writes &writes, int printerCpu)
 {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
@@ -107,6 +149,7 @@ double bareLoop(const std::vector<std::vector<uint8_t>> &packets)
     makeRaw(slave);
     const pid_t drain = fork();
     if (drain == 0) {
+        runOn(printerCpu);
         close(slave);
         uint8_t buffer[4096];
         for (;;) {
@@ -118,7 +161,7 @@ double bareLoop(const std::vector<std::vector<uint8_t>> &packets)
         }
     }
     const double t0 = wallSeconds();
-    for (const std::vector<uint8_t> &packet : packets) {
+    for (const std::vector<uint8_t> &packet : writes.kept) {
         size_t done = 0;
         while (done < packet.size()) {
             const ssize_t n = write(slave, packet.data() + done, packet.size() - done);
@@ -139,7 +182,7 @@ double bareLoop(const std::vector<std::vector<uint8_t>> &packets)
 class PrinterProcess
 {
 public:
-    PrinterProcess(const fs::path &folder, const fs::path &link)
+    PrinterProcess(const fs::path &folder, const fs::path &link, int cpu)
     {
         const fs::path eeprom = folder / "eeprom.bin";
         const vprinter::EepromImage image = vprinter::servicedEeprom();
@@ -148,6 +191,7 @@ public:
         const fs::path log = folder / "vprinter.log";
         m_pid = fork();
         if (m_pid == 0) {
+            runOn(cpu);
             if (!freopen(log.c_str(), "w", stderr))
                 _exit(127);
             execl(CANTRA_VPRINTER_PATH, CANTRA_VPRINTER_PATH, "--link", link.c_str(), "--eeprom",
@@ -243,6 +287,13 @@ void ptyFigures()
                         five.c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     }
     const std::vector<Writes> captured = capture();
+    const Processors cpus = Processors::pick();
+    cpu_set_t before;
+    sched_getaffinity(0, sizeof before, &before);
+    if (cpus.host >= 0)
+        std::printf("  the host on processor %d; cantra-vprinter and the bare loop's reader on "
+                    "processor %d\n",
+                    cpus.host, cpus.printer);
 
     std::string pattern = (fs::temp_directory_path() / "cantra-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
@@ -253,7 +304,8 @@ void ptyFigures()
     const fs::path link = folder / "lpt1";
     std::vector<PtyRun> runs(printJobs().size());
     {
-        PrinterProcess process(folder, link);
+        PrinterProcess process(folder, link, cpus.printer);
+        runOn(cpus.host);
         if (!process.ready()) {
             std::printf("  cantra-vprinter did not start (%s)\n", CANTRA_VPRINTER_PATH);
             fs::remove_all(folder);
@@ -292,7 +344,7 @@ void ptyFigures()
                 run.writes = writes;
                 endLink();
                 const Usage b0 = Usage::now();
-                const double bare = bareLoop(captured[j].kept);
+                const double bare = bareLoop(captured[j], cpus.printer);
                 if (bare < run.bare) {
                     run.bare = bare;
                     run.bareUsed = Usage::now() - b0;
@@ -302,6 +354,7 @@ void ptyFigures()
         platform::setPorts(nullptr);
         platform::restoreDefaults();
     }
+    sched_setaffinity(0, sizeof before, &before);
     fs::remove_all(folder);
 
     std::printf("  %-11s %8s %9s %22s %9s %11s %12s\n", "", "packets", "total", "specified pauses",
