@@ -35,7 +35,7 @@ screenshots: build-test
 	mkdir -p $(BUILD_DIR)/screenshots
 	CANTRA_SCREENSHOTS="$(abspath $(BUILD_DIR)/screenshots)" QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
-	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*'
+	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*:VirtualPrinterWindowTest.TabsToLookAt'
 
 # Figures of the print stream, the link over a pseudo-terminal and the virtual printer
 # (Release build; prints, never fails). BENCH="stream pty" runs only the sections named.

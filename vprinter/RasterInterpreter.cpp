@@ -76,7 +76,8 @@ int BidErrors::of(ShotType shot) const
     return 0;
 }
 
-RasterInterpreter::RasterInterpreter(StoredBid storedBid) : m_storedBid(std::move(storedBid))
+RasterInterpreter::RasterInterpreter(StoredBid storedBid, StoredTopMargin storedTopMargin)
+    : m_storedBid(std::move(storedBid)), m_storedTopMargin(std::move(storedTopMargin))
 {
     m_command.reserve(16);
 }
@@ -347,12 +348,13 @@ void RasterInterpreter::beginBlock(bool multiLevel)
         const int64_t steps = int64_t(m_bidErrors.of(shot)) - (m_storedBid ? m_storedBid(shot) : 0);
         shift = int(std::clamp<int64_t>(steps * CellsPerBidStep, -Page::Width, Page::Width));
     }
+    if (!b.discard)
+        startPage();
     b.x = LeftMargin + m_x + shift;
     b.y = m_y;
     if (!b.discard) {
         // After the block the carriage stands at its right end, as after text.
         m_x = int(std::min<int64_t>(int64_t(m_x) + int64_t(b.rowDots) * b.cellPitch, Page::Width));
-        m_pageStarted = true;
     }
     m_block = b;
     m_state = State::Data;
@@ -440,7 +442,7 @@ void RasterInterpreter::text(uint8_t byte)
         carriageReturn();
         moveDown(LineSpacing);
     }
-    m_pageStarted = true;
+    startPage();
     const std::array<uint8_t, GlyphRows> &rows = glyph(char(byte));
     const int left = LeftMargin + m_x;
     for (int r = 0; r < GlyphRows; ++r)
@@ -466,7 +468,7 @@ void RasterInterpreter::moveDown(int64_t rows)
     endPass();
     if (rows <= 0)
         return;
-    m_pageStarted = true;
+    startPage();
     const int64_t bottom = std::min<int64_t>({ m_bottomMargin, m_paperLength, Page::LengthUnits });
     if (m_y + rows >= bottom) {
         eject(); // past the last line: the sheet goes out and the next one comes in
@@ -486,6 +488,19 @@ void RasterInterpreter::eject()
     endPass();
     if (onPageEjected)
         onPageEjected();
+}
+
+void RasterInterpreter::startPage()
+{
+    if (m_pageStarted)
+        return;
+    m_pageStarted = true;
+    if (!m_topMarginError)
+        return;
+    // The sheet is fed as this printer's mechanics feed it: the error against the value the
+    // printer was told to correct it by. Until now the position was the margin itself.
+    const int64_t rows = int64_t(*m_topMarginError) - (m_storedTopMargin ? m_storedTopMargin() : 0);
+    m_y = int(std::clamp<int64_t>(int64_t(m_y) + rows, 0, Page::LengthUnits - 1));
 }
 
 void RasterInterpreter::initialise()

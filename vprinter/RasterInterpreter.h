@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vprinter {
@@ -57,9 +58,11 @@ public:
     static constexpr int BlackNozzles = 48;
     static constexpr int ColourNozzles = 15;
 
-    // The stored Bi-D value of a shot type, as the printer's EEPROM holds it now.
+    // The stored Bi-D value of a shot type, and the stored top-margin value, as the printer's
+    // EEPROM holds them now.
     using StoredBid = std::function<int(ShotType)>;
-    explicit RasterInterpreter(StoredBid storedBid);
+    using StoredTopMargin = std::function<int()>;
+    explicit RasterInterpreter(StoredBid storedBid, StoredTopMargin storedTopMargin = {});
 
     void take(const uint8_t *data, size_t length);
     void take(const std::vector<uint8_t> &bytes) { take(bytes.data(), bytes.size()); }
@@ -70,6 +73,10 @@ public:
     void endOfStream();
 
     BidErrors &bidErrors() { return m_bidErrors; }
+    // Where this printer feeds a sheet against its top margin, in 1/360 inch: the top-margin
+    // value that puts the first line on the margin. A sheet's first line lands
+    // (error - stored value) rows lower. None (the default): on the margin, whatever is stored.
+    std::optional<int> &topMarginError() { return m_topMarginError; }
     const RasterStats &stats() const { return m_stats; }
     // Ejected sheets, oldest first; the sheet in the printer.
     const std::vector<Page> &pages() const { return m_pages; }
@@ -120,12 +127,15 @@ private:
     void carriageReturn();
     void moveDown(int64_t rows);
     void eject();
+    void startPage();
     void initialise();
     void endPass() { m_passOpen = false; }
     void malformed();
 
     StoredBid m_storedBid;
+    StoredTopMargin m_storedTopMargin;
     BidErrors m_bidErrors;
+    std::optional<int> m_topMarginError;
     RasterStats m_stats;
 
     State m_state = State::Ground;

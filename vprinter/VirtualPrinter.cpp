@@ -157,6 +157,11 @@ int VirtualPrinter::storedBid(ShotType shot) const
     return 0;
 }
 
+int VirtualPrinter::storedTopMargin() const
+{
+    return int8_t(m_eeprom[eeprom::TopMargin]);
+}
+
 void VirtualPrinter::takePrintData(const std::vector<uint8_t> &payload)
 {
     // A printer in error prints nothing of what comes meanwhile.
@@ -205,6 +210,8 @@ std::string VirtualPrinter::statusText() const
 
 void VirtualPrinter::hostWrite(const uint8_t *data, size_t length)
 {
+    if (m_switchedOff)
+        return;
     if (!m_hostActive) {
         m_hostActive = true;
         m_noiseAt = platform::clock().monotonicMs();
@@ -240,6 +247,18 @@ void VirtualPrinter::hostGone()
     m_scheduled.clear();
     m_hostActive = false;
     m_raster.endOfStream();
+}
+
+void VirtualPrinter::switchOff()
+{
+    hostGone();
+    m_switchedOff = true;
+}
+
+void VirtualPrinter::switchOn()
+{
+    m_switchedOff = false;
+    hostGone();
 }
 
 int64_t VirtualPrinter::Scheduled::endsAt() const

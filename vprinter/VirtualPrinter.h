@@ -98,6 +98,12 @@ public:
     std::optional<int64_t> nextOutputInMs() const;
     // The host has gone (link ended, port closed): back to byte mode for the next one.
     void hostGone();
+    // The power switch. Switched off, the printer drops every byte and answers nothing;
+    // switched on again it starts in byte mode, as after a power cycle. Off or on, a job in
+    // progress is lost; the EEPROM and the state are kept.
+    void switchOff();
+    void switchOn();
+    bool switchedOn() const { return !m_switchedOff; }
 
     EepromImage &eeprom() { return m_eeprom; }
     PrinterState &state() { return m_state; }
@@ -137,6 +143,9 @@ public:
     std::vector<Page> takePages() { return m_raster.takePages(); }
     // Where this printer's return passes land, per shot type (see BidErrors).
     BidErrors &bidErrors() { return m_raster.bidErrors(); }
+    // Where this printer feeds a sheet against its top margin (see RasterInterpreter); none
+    // by default.
+    std::optional<int> &topMarginError() { return m_raster.topMarginError(); }
 
     // Called for every packet the host sends on the data channel.
     std::function<void(const std::vector<uint8_t> &)> onData;
@@ -188,11 +197,14 @@ private:
     int64_t m_busyUntilMs = 0;
     int64_t m_cleaningUntilMs = 0;
     FactoryCommands m_factory{ *this };
-    RasterInterpreter m_raster{ [this](ShotType shot) { return storedBid(shot); } };
+    RasterInterpreter m_raster{ [this](ShotType shot) { return storedBid(shot); },
+                                [this] { return storedTopMargin(); } };
+    bool m_switchedOff = false;
     bool m_fullRecord = false;
     uint64_t m_packetsReceived = 0;
 
     int storedBid(ShotType shot) const;
+    int storedTopMargin() const;
     void takePrintData(const std::vector<uint8_t> &payload);
 };
 

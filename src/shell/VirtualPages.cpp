@@ -1,4 +1,4 @@
-// Sheets of the in-process virtual printer to files and to the page viewer.
+// Sheets of the in-process virtual printer to files, and on to the window that shows them.
 #include "shell/VirtualPages.h"
 
 #include "vprinter/VirtualPrinter.h"
@@ -40,8 +40,6 @@ void VirtualPages::flush()
         if (path.isEmpty())
             std::fprintf(stderr, "cantra-adjust: a printed page was not saved: %s\n",
                          error.toLocal8Bit().constData());
-        if (!m_window)
-            m_window = std::make_unique<vprinter::PageViewerWindow>();
-        m_window->addPage(path, image, error);
+        emit pagePrinted(path, image, error);
     }
 }

@@ -1,14 +1,12 @@
-// The sheets the in-process virtual printer prints: written as PNG files to a folder and shown
-// in the page viewer, which opens with the first sheet.
+// The sheets the in-process virtual printer prints: written as PNG files to a folder and
+// handed on, picture and path, to whatever shows them (the virtual printer window).
 #pragma once
 
 #include "vprinter/qt/PagePng.h"
-#include "vprinter/qt/PageViewer.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
-
-#include <memory>
 
 namespace vprinter {
 class VirtualPrinter;
@@ -26,16 +24,17 @@ public:
     // "cantra-virtual-pages" in the system's temporary folder.
     static QString defaultDirectory();
     const QString &directory() const { return m_folder.directory(); }
-    // The viewer window; none until the first sheet has come out.
-    vprinter::PageViewerWindow *window() const { return m_window.get(); }
 
-    // Writes and shows the sheets ejected so far. It runs from the event loop after an
+    // Writes and hands on the sheets ejected so far. It runs from the event loop after an
     // ejection, so that the handler that printed is not held up by it.
     void flush();
+
+signals:
+    // A sheet came out: its file, or an empty path and in `note` why it was not written.
+    void pagePrinted(const QString &path, const QImage &image, const QString &note);
 
 private:
     vprinter::VirtualPrinter &m_printer;
     vprinter::PageFolder m_folder;
-    std::unique_ptr<vprinter::PageViewerWindow> m_window;
     bool m_pending = false;
 };

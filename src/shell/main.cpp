@@ -7,7 +7,9 @@
 #include "platform/Platform.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
+#include "shell/TrainerClock.h"
 #include "shell/VirtualPages.h"
+#include "shell/VirtualPrinterWindow.h"
 #include "shell/VorAvov.h"
 #include "shell/Windows.h"
 
@@ -33,7 +35,8 @@ constexpr const char *Usage
           "                             ink-out, paper-misload, maintenance\n"
           "  --pages DIR                the virtual printer writes its printed pages to DIR as\n"
           "                             page-0001.png, ... (default: cantra-virtual-pages in\n"
-          "                             the temporary folder) and shows them in a page viewer\n"
+          "                             the temporary folder) and shows them in the \"Virtual\n"
+          "                             printer\" window\n"
           "  --help                     show this text and exit\n"
           "  --version                  show the version and exit\n"
           "\n"
@@ -103,15 +106,22 @@ int main(int argc, char **argv)
     application.setQuitOnLastWindowClosed(false);
     platform::installQtPlatform();
 
-    std::unique_ptr<VirtualPages> pages;
+    // The trainer's window over the in-process printer: pages, state and EEPROM.
+    std::unique_ptr<VirtualPrinterWindow> trainer;
     if (printer)
-        pages = std::make_unique<VirtualPages>(*printer,
-                                               pagesDirectory.empty()
-                                                       ? VirtualPages::defaultDirectory()
-                                                       : QString::fromStdString(pagesDirectory));
+        trainer = std::make_unique<VirtualPrinterWindow>(
+                *printer,
+                pagesDirectory.empty() ? VirtualPages::defaultDirectory()
+                                       : QString::fromStdString(pagesDirectory));
 
     CreateWindows();
     FormBoot->show();
+    std::unique_ptr<TrainerClock> trainerClock;
+    if (trainer) {
+        trainer->showQuietly(FormBoot);
+        trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
+        platform::setClock(trainerClock.get());
+    }
     try {
         application.exec();
     } catch (const std::exception &error) {
@@ -120,5 +130,6 @@ int main(int argc, char **argv)
         platform::showError("An unexpected error has occurred.");
     }
     PrinterDriver.ClosePort();
+    platform::setClock(nullptr);
     return 0;
 }

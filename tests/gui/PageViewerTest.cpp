@@ -1,11 +1,12 @@
 // The printed sheets of the in-process virtual printer: written as numbered PNG files, shown
-// in the page viewer that opens with the first sheet without taking the focus, paged through
-// and zoomed. With CANTRA_SCREENSHOTS set, hand-made sheets and the viewer are saved there
-// for a look.
+// on the Pages tab of the virtual printer window without taking the focus, paged through and
+// zoomed. With CANTRA_SCREENSHOTS set, hand-made sheets and the viewer are saved there for a
+// look.
+#include "vprinter/qt/PageViewer.h"
 #include "patterns/Dude4vidad.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
-#include "shell/VirtualPages.h"
+#include "shell/VirtualPrinterWindow.h"
 #include "support/HandStream.h"
 #include "support/LinkFixture.h"
 #include "vprinter/ServicedPrinter.h"
@@ -14,8 +15,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -49,21 +52,31 @@ protected:
                 .absoluteFilePath(QString("page-%1.png").arg(n, 4, 10, QChar('0')));
     }
 
+    QString where(const VirtualPrinterWindow &shown) const
+    {
+        return shown.findChild<QLabel *>("PagePathLbl")->text();
+    }
+
     QWidget program;
     QTemporaryDir folder;
     vprinter::VirtualPrinter printer;
-    VirtualPages pages{ printer, folder.path() };
+    VirtualPrinterWindow window{ printer, folder.path() };
 };
 
 TEST_F(PrintedPages, EachSheetIsWrittenAndShownWithoutTakingTheFocus)
 {
+    auto *tabs = window.findChild<QTabWidget *>("PrinterTabs");
+    tabs->setCurrentWidget(window.findChild<QWidget *>("EepromTab"));
     printer.raster().take(text("A\f"));
-    EXPECT_EQ(pages.window(), nullptr); // not while the printing handler runs
+    EXPECT_EQ(window.viewer()->pageCount(), 0); // not while the printing handler runs
+    EXPECT_FALSE(window.isVisible());
     QApplication::processEvents();
 
-    ASSERT_NE(pages.window(), nullptr);
-    EXPECT_TRUE(pages.window()->isVisible());
-    EXPECT_EQ(pages.window()->windowTitle(), "Page 1 of 1 - " + file(1));
+    // A window the trainer had closed comes back, on its Pages tab.
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(where(window), "Page 1 of 1 - " + file(1));
+    EXPECT_EQ(tabs->currentWidget()->objectName(), "PagesTab");
+    EXPECT_EQ(tabs->tabText(0), "Pages (1)");
     EXPECT_EQ(QApplication::activeWindow(), &program);
 
     // The file is the sheet at 360 dpi: "A"'s top row is dark from pixel 54 to 71 of row 42.
@@ -75,7 +88,7 @@ TEST_F(PrintedPages, EachSheetIsWrittenAndShownWithoutTakingTheFocus)
     EXPECT_EQ(sheet.pixel(72, 42), qRgb(255, 255, 255));
 
     print(text("B\f"));
-    EXPECT_EQ(pages.window()->windowTitle(), "Page 2 of 2 - " + file(2));
+    EXPECT_EQ(where(window), "Page 2 of 2 - " + file(2));
     EXPECT_TRUE(QFile::exists(file(2)));
     EXPECT_EQ(QApplication::activeWindow(), &program);
     EXPECT_TRUE(printer.pages().empty()); // the sheets left the printer's memory
@@ -86,32 +99,27 @@ TEST_F(PrintedPages, ViewerPagesAndZooms)
     print(text("A\f"));
     print(text("B\f"));
     print(text("C\f"));
-    vprinter::PageViewer *viewer = pages.window()->viewer();
-    auto button = [&](const char *caption) {
-        for (QPushButton *b : viewer->findChildren<QPushButton *>())
-            if (b->text() == caption)
-                return b;
-        return static_cast<QPushButton *>(nullptr);
-    };
-    ASSERT_NE(button("Previous"), nullptr);
-    EXPECT_FALSE(button("Next")->isEnabled());
+    vprinter::PageViewer *viewer = window.viewer();
+    auto button = [&](const char *name) { return window.findChild<QPushButton *>(name); };
+    ASSERT_NE(button("PagePreviousBtn"), nullptr);
+    EXPECT_FALSE(button("PageNextBtn")->isEnabled());
 
-    button("Previous")->click();
-    button("Previous")->click();
+    button("PagePreviousBtn")->click();
+    button("PagePreviousBtn")->click();
     EXPECT_EQ(viewer->currentIndex(), 0);
-    EXPECT_EQ(pages.window()->windowTitle(), "Page 1 of 3 - " + file(1));
-    EXPECT_FALSE(button("Previous")->isEnabled());
+    EXPECT_EQ(where(window), "Page 1 of 3 - " + file(1));
+    EXPECT_FALSE(button("PagePreviousBtn")->isEnabled());
     EXPECT_EQ(viewer->currentImage().size(), QSize(2976, 4208)); // read back from its file
-    button("Next")->click();
-    EXPECT_EQ(pages.window()->windowTitle(), "Page 2 of 3 - " + file(2));
+    button("PageNextBtn")->click();
+    EXPECT_EQ(where(window), "Page 2 of 3 - " + file(2));
 
     QScrollArea *area = viewer->findChild<QScrollArea *>();
     EXPECT_TRUE(viewer->fitToWindow());
     EXPECT_LT(area->widget()->width(), 2976);
-    button("100 %")->click();
+    button("PageActualBtn")->click();
     EXPECT_FALSE(viewer->fitToWindow());
     EXPECT_EQ(area->widget()->size(), QSize(2976, 4208));
-    button("Fit to window")->click();
+    button("PageFitBtn")->click();
     EXPECT_TRUE(viewer->fitToWindow());
     EXPECT_LE(area->widget()->width(), area->viewport()->width());
 }
@@ -123,7 +131,7 @@ TEST_F(PrintedPages, NumberingGoesOnAfterPagesAlreadyInTheFolder)
     earlier.close();
     print(text("A\f"));
     EXPECT_TRUE(QFile::exists(file(8)));
-    EXPECT_EQ(pages.window()->viewer()->currentPath(), file(8));
+    EXPECT_EQ(window.viewer()->currentPath(), file(8));
 }
 
 TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
@@ -131,12 +139,10 @@ TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
     QFile blocker(QDir(folder.path()).absoluteFilePath("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    VirtualPages elsewhere(printer, QDir(folder.path()).absoluteFilePath("blocker/pages"));
+    VirtualPrinterWindow elsewhere(printer, QDir(folder.path()).absoluteFilePath("blocker/pages"));
     print(text("A\f"));
-    ASSERT_NE(elsewhere.window(), nullptr);
-    EXPECT_TRUE(elsewhere.window()->windowTitle().startsWith(
-            "Page 1 of 1 - not saved: cannot create the folder "));
-    EXPECT_EQ(elsewhere.window()->viewer()->currentImage().size(), QSize(2976, 4208));
+    EXPECT_TRUE(where(elsewhere).startsWith("Page 1 of 1 - not saved: cannot create the folder "));
+    EXPECT_EQ(elsewhere.viewer()->currentImage().size(), QSize(2976, 4208));
 }
 
 // A fresh folder for pictures to look at, under CANTRA_SCREENSHOTS when it is set.
@@ -151,7 +157,7 @@ QString lookFolder(const QTemporaryDir &scratch, const QString &name)
 // Sheets to look at: a band of solid black, text lines, the top-margin corner.
 TEST_F(PrintedPages, HandMadeSheets)
 {
-    VirtualPages looked(printer, lookFolder(folder, "pages"));
+    VirtualPrinterWindow looked(printer, lookFolder(folder, "pages"));
 
     Bytes band = text("Solid black band, 2 x 144 units:\r\n") + startRaster(1, 0, 1);
     for (int b = 0; b < 2; ++b) {
@@ -177,11 +183,10 @@ TEST_F(PrintedPages, HandMadeSheets)
     corner = corner + init() + text("\r\n\r\n\r\n") + init() + text("Top Adjust = -5") + text("\f");
     print(band + text("\f"));
     print(corner);
-    ASSERT_NE(looked.window(), nullptr);
-    EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
-    looked.window()->resize(600, 820);
+    EXPECT_EQ(looked.viewer()->pageCount(), 2);
+    looked.resize(600, 820);
     EXPECT_TRUE(
-            looked.window()->grab().save(QDir(looked.directory()).absoluteFilePath("viewer.png")));
+            looked.grab().save(QDir(looked.pages().directory()).absoluteFilePath("viewer.png")));
 }
 
 class PatternSheets : public LinkFixture
@@ -194,14 +199,13 @@ protected:
 TEST_F(PatternSheets, CheckSheetAndBidPrint)
 {
     printer.eeprom() = vprinter::servicedEeprom();
-    VirtualPages looked(printer, lookFolder(scratch, "patterns"));
+    VirtualPrinterWindow looked(printer, lookFolder(scratch, "patterns"));
     startLink();
     ASSERT_TRUE(A4check.PrintCheckSheet(770));
     ASSERT_TRUE(Bid.PrintBidPattern(false));
     Raster.FormFeed();
     QApplication::processEvents();
-    ASSERT_NE(looked.window(), nullptr);
-    EXPECT_EQ(looked.window()->viewer()->pageCount(), 2);
+    EXPECT_EQ(looked.viewer()->pageCount(), 2);
 }
 
 } // namespace

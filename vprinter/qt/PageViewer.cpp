@@ -1,14 +1,12 @@
 // The page viewer: a canvas that paints the page on show, scaled or 1:1, in a scroll area.
 #include "vprinter/qt/PageViewer.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -71,8 +69,11 @@ PageViewer::PageViewer(QWidget *parent) : QWidget(parent)
     m_fitButton = new QPushButton(tr("Fit to window"), this);
     m_actualButton = new QPushButton(tr("100 %"), this);
     m_position = new QLabel(this);
-    // The window's title says the same, so the label may be cut short in a narrow viewer.
-    m_position->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_previous->setObjectName(QStringLiteral("PagePreviousBtn"));
+    m_next->setObjectName(QStringLiteral("PageNextBtn"));
+    m_fitButton->setObjectName(QStringLiteral("PageFitBtn"));
+    m_actualButton->setObjectName(QStringLiteral("PageActualBtn"));
+    m_position->setObjectName(QStringLiteral("PagePositionLbl"));
     for (QPushButton *button : { m_previous, m_next, m_fitButton, m_actualButton })
         button->setFocusPolicy(Qt::NoFocus);
     m_fitButton->setCheckable(true);
@@ -156,79 +157,6 @@ void PageViewer::refresh()
     m_area->setWidgetResizable(m_fit);
     m_canvas->setImage(m_image.isNull() ? nullptr : &m_image, m_fit);
     emit pageChanged();
-}
-
-QRect placeBeside(const QRect &program, const QRect &room, const QSize &size, int narrowest)
-{
-    constexpr int Gap = 8;
-    const int rightRoom = room.right() - (program.right() + Gap);
-    const int leftRoom = program.left() - Gap - room.left();
-    int width = size.width();
-    int x = 0;
-    if (width <= rightRoom) {
-        x = program.right() + Gap;
-    } else if (width <= leftRoom) {
-        x = program.left() - Gap - width;
-    } else if (std::max(rightRoom, leftRoom) >= narrowest) {
-        width = std::max(rightRoom, leftRoom);
-        x = rightRoom >= leftRoom ? program.right() + Gap : program.left() - Gap - width;
-    } else {
-        x = std::max(room.left(), program.left() - width - Gap);
-    }
-    const int y = std::clamp(program.top(), room.top(),
-                             std::max(room.top(), room.bottom() - size.height()));
-    return { x, y, width, size.height() };
-}
-
-PageViewerWindow::PageViewerWindow(QWidget *parent) : QWidget(parent, Qt::Window)
-{
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-    m_viewer = new PageViewer(this);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_viewer);
-    resize(520, 720);
-    setWindowTitle(m_viewer->title());
-    connect(m_viewer, &PageViewer::pageChanged, this,
-            [this] { setWindowTitle(m_viewer->title()); });
-}
-
-void PageViewerWindow::addPage(const QString &path, const QImage &image, const QString &note)
-{
-    m_viewer->addPage(path, image, note);
-    if (isVisible())
-        return;
-    m_handBackTo = QApplication::activeWindow();
-    if (m_handBackTo && !m_placed) {
-        // Beside the program's window, where there is room, so that neither hides the other.
-        m_placed = true;
-        const QRect program = m_handBackTo->frameGeometry();
-        if (const QScreen *screen = m_handBackTo->screen()) {
-            // Narrower than its buttons, or than this, a fitted sheet is too small to read.
-            constexpr int Readable = 320;
-            const QRect at = placeBeside(program, screen->availableGeometry(), size(),
-                                         std::max(Readable, minimumSizeHint().width()));
-            resize(at.size());
-            move(at.topLeft());
-        } else {
-            move(program.right() + 8, program.top());
-        }
-    }
-    m_shown.start();
-    show();
-}
-
-void PageViewerWindow::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !m_handBackTo)
-        return;
-    // Only the activation that comes with showing the window, not a later click on it.
-    constexpr qint64 ShowingMs = 1000;
-    if (m_shown.isValid() && m_shown.elapsed() < ShowingMs && m_handBackTo != this)
-        m_handBackTo->activateWindow();
-    m_handBackTo = nullptr;
 }
 
 } // namespace vprinter

@@ -1,11 +1,8 @@
 // A viewer of the virtual printer's sheets: one page at a time, fitted to the window or at
-// 100 %, with previous and next. The widget can sit inside another window; PageViewerWindow
-// is the small top-level window around it.
+// 100 %, with previous and next; a widget for the window that shows the printer.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -65,34 +62,6 @@ private:
     QLabel *m_position;
     QScrollArea *m_area;
     PageCanvas *m_canvas;
-};
-
-// Where a viewer window of `size` goes beside the program's window within the screen's room:
-// to its right, else to its left; when neither side holds it, the wider side with the viewer
-// narrowed to fit, down to `narrowest`; only then over the program.
-QRect placeBeside(const QRect &program, const QRect &room, const QSize &size, int narrowest);
-
-// The viewer as a window of its own. It never takes the focus from the program's windows:
-// it shows without being activated when a page comes.
-class PageViewerWindow : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit PageViewerWindow(QWidget *parent = nullptr);
-    PageViewer *viewer() const { return m_viewer; }
-    // Adds the page and shows the window if it is hidden.
-    void addPage(const QString &path, const QImage &image, const QString &note = {});
-
-protected:
-    void changeEvent(QEvent *event) override;
-
-private:
-    PageViewer *m_viewer;
-    // A window system that activates every window it shows gets the activation handed back.
-    QPointer<QWidget> m_handBackTo;
-    QElapsedTimer m_shown;
-    bool m_placed = false;
 };
 
 } // namespace vprinter
