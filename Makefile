@@ -5,7 +5,7 @@ DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkb
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 
 .PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean \
-        bench-vprinter bench-trace
+        bench
 
 all: release
 
@@ -37,17 +37,12 @@ screenshots: build-test
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
 	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*:VirtualPrinterWindowTest.TabsToLookAt'
 
-# Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
-bench-vprinter: deps
+# Figures of the print stream, the link over a pseudo-terminal, the virtual printer and the
+# protocol trace (Release build; prints, never fails). BENCH="stream pty" runs only those.
+bench: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target vprinter-bench
-	$(BUILD_DIR)/bench/bench/vprinter-bench
-
-# What the protocol trace costs, off and on (Release build; prints, never fails).
-bench-trace: deps
-	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target trace-bench
-	$(BUILD_DIR)/bench/bench/trace-bench
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-bench
+	$(BUILD_DIR)/bench/bench/cantra-bench $(BENCH)
 
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

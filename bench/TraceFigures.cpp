@@ -1,6 +1,8 @@
 // What the protocol trace costs: packet writes through the port driver on a port that takes
 // everything, and A4 check sheets through the whole link to the in-process printer, with the
 // trace off, on into a file, and off again, in one run so the figures compare.
+#include "Bench.h"
+
 #include "support/TestPlatform.h"
 
 #include "link/Roro4dodu.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-constexpr int Writes = 2'000'000;
+constexpr int WritesPerRound = 2'000'000;
 constexpr int Rounds = 5;
 constexpr int Sheets = 3;
 
@@ -84,14 +86,14 @@ double driverWrites(platform::Trace *trace)
     double best = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         const double t0 = cpuSeconds();
-        for (int i = 0; i < Writes; ++i)
+        for (int i = 0; i < WritesPerRound; ++i)
             PrinterDriver.WritePacket(packet, sizeof packet);
         best = std::min(best, cpuSeconds() - t0);
     }
     platform::setTrace(nullptr);
     PrinterDriver.ClosePort();
     platform::setPorts(nullptr);
-    return best * 1e9 / Writes;
+    return best * 1e9 / WritesPerRound;
 }
 
 struct SheetFigures
@@ -131,14 +133,14 @@ SheetFigures sheets(platform::Trace *trace)
 
 } // namespace
 
-int main()
+void bench::traceFigures()
 {
     std::printf("Protocol trace: off, on, off again (CPU time, best of the rounds)\n");
     const double off = driverWrites(nullptr);
     DroppedLines dropped;
     const double on = driverWrites(&dropped);
     const double offAgain = driverWrites(nullptr);
-    std::printf("\nOne raster packet written through the driver, %d a round:\n", Writes);
+    std::printf("\nOne raster packet written through the driver, %d a round:\n", WritesPerRound);
     std::printf("  trace off        %6.1f ns a packet\n", off);
     std::printf("  trace on         %6.1f ns a packet (runs summarised, %zu lines)\n", on,
                 dropped.lines);
@@ -168,5 +170,4 @@ int main()
     std::printf("  trace on, file   %6.1f ms (%d sheets: %zu lines, %.1f KiB)\n", sheetsOn.cpuMs,
                 Sheets, lines, double(fileBytes) / 1024.0);
     std::printf("  trace off again  %6.1f ms\n", sheetsOffAgain.cpuMs);
-    return 0;
 }
