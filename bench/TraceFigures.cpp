@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 
@@ -26,13 +25,6 @@ namespace {
 constexpr int WritesPerRound = 2'000'000;
 constexpr int Rounds = 5;
 constexpr int Sheets = 3;
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // Takes every byte at once and never answers.
 class NullPort : public platform::PortDevice
@@ -85,10 +77,10 @@ double driverWrites(platform::Trace *trace)
     const uint8_t packet[] = { 0x40, 0x40, 0x00, 0x08, 0x00, 0x00, 0x89, 0xFF };
     double best = 1e9;
     for (int round = 0; round < Rounds; ++round) {
-        const double t0 = cpuSeconds();
+        const double t0 = bench::cpuSeconds();
         for (int i = 0; i < WritesPerRound; ++i)
             PrinterDriver.WritePacket(packet, sizeof packet);
-        best = std::min(best, cpuSeconds() - t0);
+        best = std::min(best, bench::cpuSeconds() - t0);
     }
     platform::setTrace(nullptr);
     PrinterDriver.ClosePort();
@@ -108,21 +100,15 @@ SheetFigures sheets(platform::Trace *trace)
     vprinter::VirtualPrinter printer;
     printer.eeprom() = vprinter::servicedEeprom();
     vprinter::bindVirtualPorts(printer, true);
-    PrinterDriver.OpenPort(0);
     platform::setTrace(trace);
-    D4Link.EnterD4Mode();
-    D4Link.D4Init();
-    D4Link.OpenChannel(ControlSocket);
-    D4Link.GrantCredit(ControlSocket, 1);
-    D4Link.GetPrinterStatus();
-    D4Link.OpenChannel(DataSocket);
+    bench::startLink();
     SheetFigures figures;
     figures.cpuMs = 1e9;
     for (int sheet = 0; sheet < Sheets; ++sheet) {
         const uint64_t before = printer.packetsReceived();
-        const double t0 = cpuSeconds();
+        const double t0 = bench::cpuSeconds();
         A4check.PrintCheckSheet(770);
-        figures.cpuMs = std::min(figures.cpuMs, (cpuSeconds() - t0) * 1e3);
+        figures.cpuMs = std::min(figures.cpuMs, (bench::cpuSeconds() - t0) * 1e3);
         figures.packets = printer.packetsReceived() - before;
         printer.takePages();
     }
