@@ -7,7 +7,7 @@ FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
 FUZZ_SECONDS     ?= 60
 
 .PHONY: all deps deps-windows deps-fuzz build-test test release demo screenshots check-windows \
-        format clean bench-vprinter build-fuzz fuzz fuzz-corpus soak
+        format clean bench build-fuzz fuzz fuzz-corpus soak
 
 all: release
 
@@ -42,11 +42,12 @@ screenshots: build-test
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/gui_tests \
 	  --gtest_filter='Screenshots.*:PrintedPages.HandMadeSheets:PatternSheets.*:VirtualPrinterWindowTest.TabsToLookAt'
 
-# Figures of the virtual printer over ten A4 check sheets (Release build; prints, never fails).
-bench-vprinter: deps
+# Figures of the print stream, the link over a pseudo-terminal, the virtual printer and the
+# protocol trace (Release build; prints, never fails). BENCH="stream pty" runs only those.
+bench: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target vprinter-bench
-	$(BUILD_DIR)/bench/bench/vprinter-bench
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-bench
+	$(BUILD_DIR)/bench/bench/cantra-bench $(BENCH)
 
 # The libFuzzer harnesses (clang, ASan, UBSan), each run for FUZZ_SECONDS from its seeds.
 build-fuzz: deps-fuzz

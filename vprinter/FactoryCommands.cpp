@@ -4,6 +4,7 @@
 #include "vprinter/FactoryCommands.h"
 
 #include "commands/EepromMap.h"
+#include "link/PacketDecoder.h"
 #include "vprinter/RecordTail.h"
 #include "vprinter/VirtualPrinter.h"
 
@@ -14,125 +15,7 @@ namespace vprinter {
 namespace {
 
 constexpr uint8_t DataChannel = 64;
-constexpr size_t FrameHeader = 5; // 1B 7C 00, count low, count high
-constexpr size_t BodyFixed = 5; // 07 05 and the triple
 constexpr uint8_t ModeHeadCleaning = 1;
-constexpr uint8_t ModeInkCharge = 10;
-
-struct Frame
-{
-    uint8_t code = 0;
-    std::vector<uint8_t> parameters;
-};
-
-// Parameter bytes each known code takes.
-std::optional<size_t> parameterCount(uint8_t code)
-{
-    switch (code) {
-    case 0x41: return 1; // EEPROM read: address
-    case 0x42: return 2; // EEPROM write: address, value
-    case 0x00: return 4; // Bi-D: kind, 01, value low, value high
-    case 0x84: return 1; // cleaning: mode
-    case 0xC4:
-    case 0xC5:
-    case 0xC9: return 4;
-    case 0xCA: return 1;
-    case 0x81:
-    case 0x50: return 0;
-    default: return std::nullopt;
-    }
-}
-
-bool startsFrame(const std::vector<uint8_t> &p)
-{
-    return p.size() >= 3 && p[0] == 0x1B && p[1] == 0x7C && p[2] == 0x00;
-}
-
-std::optional<Frame> parseFrame(const std::vector<uint8_t> &p)
-{
-    if (!startsFrame(p) || p.size() < FrameHeader + BodyFixed)
-        return std::nullopt;
-    const size_t n = size_t(p[3]) | size_t(p[4]) << 8;
-    if (p.size() != FrameHeader + n || p[5] != 0x07 || p[6] != 0x05)
-        return std::nullopt;
-    const uint8_t code = p[7];
-    const uint8_t rotated = uint8_t((code >> 1) | (code << 7));
-    if (p[8] != uint8_t(~code) || p[9] != rotated)
-        return std::nullopt;
-    const auto count = parameterCount(code);
-    if (!count || n != BodyFixed + *count)
-        return std::nullopt;
-    Frame frame{ code, { p.begin() + FrameHeader + BodyFixed, p.end() } };
-    const auto &q = frame.parameters;
-    if (code == 0x84 && q[0] != ModeHeadCleaning && q[0] != ModeInkCharge)
-        return std::nullopt;
-    if (code == 0x00 && (q[0] < 1 || q[0] > 3 || q[1] != 0x01))
-        return std::nullopt;
-    return frame;
-}
-
-std::string list(const std::vector<uint8_t> &values)
-{
-    std::string text;
-    for (size_t i = 0; i < values.size(); ++i)
-        text += (i ? ", " : "") + std::to_string(values[i]);
-    return text;
-}
-
-std::string frameName(const Frame &f)
-{
-    const auto &q = f.parameters;
-    switch (f.code) {
-    case 0x41: return "FactoryReadEeprom(" + list(q) + ")";
-    case 0x42: return "FactoryWriteEeprom(" + list(q) + ")";
-    case 0x00:
-        return "FactorySetBid(" + std::to_string(q[0]) + ", "
-                + std::to_string(int16_t(uint16_t(q[2] | q[3] << 8))) + ")";
-    case 0x84:
-        return "FactoryCleaning(" + std::to_string(q[0])
-                + (q[0] == ModeHeadCleaning ? ": head cleaning)" : ": initial ink charge)");
-    case 0xC4: return "FactoryCommandC4(" + list(q) + ")";
-    case 0xC5: return "FactoryCommandC5(" + list(q) + ")";
-    case 0xC9: return "FactoryCommandC9(" + list(q) + ")";
-    case 0xCA: return "FactoryCommandCA(" + list(q) + ")";
-    case 0x81: return "FactoryCommand81()";
-    case 0x50: return "FactoryCommand50()";
-    }
-    return "factory command " + std::to_string(f.code);
-}
-
-// ESC "(" "R", a 16-bit count, then 00 "REMOTE1".
-bool isRemoteEnter(const std::vector<uint8_t> &p)
-{
-    static const std::vector<uint8_t> Enter{ 0x1B, 0x28, 0x52, 0x08, 0x00, 0x00, 'R',
-                                             'E',  'M',  'O',  'T',  'E',  '1' };
-    return p == Enter;
-}
-
-bool isRemoteExit(const std::vector<uint8_t> &p)
-{
-    return p == std::vector<uint8_t>{ 0x1B, 0x00, 0x00, 0x00 };
-}
-
-// Two upper-case letters, a 16-bit little-endian count and exactly that many parameters.
-bool isRemoteCommand(const std::vector<uint8_t> &p)
-{
-    return p.size() >= 4 && p[0] >= 'A' && p[0] <= 'Z' && p[1] >= 'A' && p[1] <= 'Z'
-            && p.size() == 4 + (size_t(p[2]) | size_t(p[3]) << 8);
-}
-
-std::string remoteCommandName(const std::vector<uint8_t> &p)
-{
-    std::string text = "remote command \"";
-    text += char(p[0]);
-    text += char(p[1]);
-    text += "\"";
-    if (p.size() > 4) {
-        text += ' ';
-        text += hexBytes({ p.begin() + 4, p.end() });
-    }
-    return text;
-}
 
 } // namespace
 
@@ -150,17 +33,7 @@ bool maintenanceRequested(const std::array<uint8_t, 256> &image)
 
 std::optional<std::string> describeFactoryData(const std::vector<uint8_t> &payload)
 {
-    if (const auto frame = parseFrame(payload))
-        return frameName(*frame);
-    if (startsFrame(payload))
-        return "invalid factory frame: " + hexBytes(payload);
-    if (isRemoteEnter(payload))
-        return std::string("remote mode: enter \"REMOTE1\"");
-    if (isRemoteExit(payload))
-        return std::string("remote mode: leave");
-    if (isRemoteCommand(payload))
-        return remoteCommandName(payload);
-    return std::nullopt;
+    return wire::describeFactoryData(payload.data(), payload.size());
 }
 
 void FactoryCommands::record(FactoryRecord::Kind kind, uint8_t code,
@@ -186,9 +59,9 @@ bool FactoryCommands::take(const std::vector<uint8_t> &payload)
 
 bool FactoryCommands::takeFrame(const std::vector<uint8_t> &payload)
 {
-    if (!startsFrame(payload))
+    if (!wire::startsFactoryFrame(payload.data(), payload.size()))
         return false;
-    const auto frame = parseFrame(payload);
+    const auto frame = wire::parseFactoryFrame(payload.data(), payload.size());
     if (!frame) {
         record(FactoryRecord::Kind::Invalid, payload.size() > 7 ? payload[7] : 0, {}, payload);
         return true;
@@ -200,14 +73,16 @@ bool FactoryCommands::takeFrame(const std::vector<uint8_t> &payload)
 
 bool FactoryCommands::takeRemote(const std::vector<uint8_t> &payload)
 {
-    if (isRemoteEnter(payload)) {
+    const uint8_t *p = payload.data();
+    const size_t n = payload.size();
+    if (wire::isRemoteEnter(p, n)) {
         m_remoteMode = true;
     } else if (!m_remoteMode) {
         return false; // outside remote mode these bytes are just data
-    } else if (isRemoteExit(payload)) {
+    } else if (wire::isRemoteExit(p, n)) {
         m_remoteMode = false;
         ++m_remoteSessions;
-    } else if (!isRemoteCommand(payload)) {
+    } else if (!wire::isRemoteCommand(p, n)) {
         return false;
     }
     record(FactoryRecord::Kind::Remote, 0, payload, payload);

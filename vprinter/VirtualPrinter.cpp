@@ -3,6 +3,7 @@
 #include "vprinter/VirtualPrinter.h"
 
 #include "commands/EepromMap.h"
+#include "link/PacketDecoder.h"
 #include "platform/Platform.h"
 #include "vprinter/RecordTail.h"
 
@@ -65,13 +66,7 @@ bool isCommand(const std::vector<uint8_t> &p, const char *letters)
 
 std::string hexBytes(const std::vector<uint8_t> &bytes, size_t from)
 {
-    std::string text;
-    char cell[4];
-    for (size_t i = from; i < bytes.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i == from ? "%02X" : " %02X", bytes[i]);
-        text += cell;
-    }
-    return text;
+    return wire::hexBytes(bytes, from);
 }
 
 std::string Packet::describe() const
@@ -79,22 +74,11 @@ std::string Packet::describe() const
     switch (kind) {
     case Kind::Entry: return "entry into packet mode";
     case Kind::Unframed: return "unframed bytes: " + hexBytes(payload);
-    case Kind::Transaction: {
-        const std::string s = payload.size() > 2 ? std::to_string(payload[1]) : "?";
-        switch (command) {
-        case 0x00: return "Init";
-        case 0x01: return "OpenChannel(" + s + ")";
-        case 0x02: return "CloseChannel(" + s + ")";
-        case 0x03: return "Credit(" + s + ", " + std::to_string(be16(payload, 3)) + ")";
-        case 0x04: return "CreditRequest(" + s + ", " + std::to_string(be16(payload, 5)) + ")";
-        case 0x08: return "Exit";
-        default: return "transaction " + hex2(command) + ": " + hexBytes(payload);
-        }
-    }
+    case Kind::Transaction: return wire::describeTransaction(payload.data(), payload.size());
     case Kind::Channel: {
         std::string text = "data on " + std::to_string(socket) + ": ";
         if (socket != ControlSocket)
-            if (const auto factory = describeFactoryData(payload))
+            if (const auto factory = wire::describeFactoryData(payload.data(), payload.size()))
                 return text + *factory;
         if (socket == ControlSocket && payload.size() >= 2 && std::isprint(payload[0])
             && std::isprint(payload[1]))

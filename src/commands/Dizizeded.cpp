@@ -71,7 +71,7 @@ uint8_t TPHeadID::CheckValue(unsigned d1, unsigned d2, unsigned d3, unsigned d4,
     return uint8_t(31 - (2 * d1 + 4 * d2 + 6 * d3 + 8 * d4 + 10 * d5) % 31);
 }
 
-uint16_t TPHeadID::WriteHeadId(std::string_view text)
+uint16_t TPHeadID::Parse(std::string_view text, uint8_t (&values)[5])
 {
     if (text.size() != 6)
         return HeadIdWrongLength;
@@ -95,12 +95,30 @@ uint16_t TPHeadID::WriteHeadId(std::string_view text)
     const uint8_t d6 = DecodeIdChar(text[5]);
     if (!inRange(d6, MaxCheck) || d6 != CheckValue(d1, d2, d3, d4, d5))
         return HeadIdWrongCheck;
+    values[0] = d1;
+    values[1] = d2;
+    values[2] = d3;
+    values[3] = d4;
+    values[4] = d5;
+    return HeadIdWritten;
+}
 
-    const std::pair<uint8_t, uint8_t> cells[] = { { eeprom::HeadIdFirst, d1 },
-                                                  { eeprom::HeadIdSecond, d2 },
-                                                  { eeprom::HeadIdThird, d3 },
-                                                  { eeprom::HeadIdFourth, d4 },
-                                                  { eeprom::HeadIdFifth, d5 } };
+uint16_t TPHeadID::CheckHeadId(std::string_view text)
+{
+    uint8_t values[5] = {};
+    return Parse(text, values);
+}
+
+uint16_t TPHeadID::WriteHeadId(std::string_view text)
+{
+    uint8_t d[5] = {};
+    if (const uint16_t code = Parse(text, d); code != HeadIdWritten)
+        return code;
+    const std::pair<uint8_t, uint8_t> cells[] = { { eeprom::HeadIdFirst, d[0] },
+                                                  { eeprom::HeadIdSecond, d[1] },
+                                                  { eeprom::HeadIdThird, d[2] },
+                                                  { eeprom::HeadIdFourth, d[3] },
+                                                  { eeprom::HeadIdFifth, d[4] } };
     // A printer that has stopped answering would make every further write wait as long.
     for (const auto &[address, value] : cells)
         if (D4Link.WriteEepromByte(address, value) == ReplyNoAnswer)

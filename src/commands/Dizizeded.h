@@ -31,6 +31,9 @@ public:
     // Checks the text as typed and, only when all six characters pass, writes the five cells
     // over the control channel; HeadIdNoAnswer when a write got no reply.
     uint16_t WriteHeadId(std::string_view text);
+    // The code WriteHeadId would give a text before writing anything: HeadIdWritten when the
+    // text may be written.
+    static uint16_t CheckHeadId(std::string_view text);
 
     // The character of a value 1 to 40; any other value comes back as its own byte.
     static char EncodeIdChar(uint8_t value);
@@ -40,6 +43,9 @@ public:
     static uint8_t CheckValue(unsigned d1, unsigned d2, unsigned d3, unsigned d4, unsigned d5);
 
 private:
+    // The five stored values (first to fifth character) of a text that passes every check.
+    static uint16_t Parse(std::string_view text, uint8_t (&values)[5]);
+
     char m_text[7] = "000000";
     bool m_lastReadFailed = false;
 };

@@ -1,6 +1,7 @@
 // Factory command frames on the data channel, and the one command that reads a reply.
 #include "commands/Zadivavoza.h"
 
+#include "link/PacketDecoder.h"
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
@@ -16,11 +17,6 @@ constexpr size_t BodyFixed = 5; // 07 05 and the code triple
 constexpr uint32_t PauseAfterC9Ms = 100;
 constexpr size_t DigitHigh = 20;
 constexpr size_t DigitLow = 21;
-
-uint8_t replyDigit(uint8_t c)
-{
-    return uint8_t(c >= '0' && c <= '9' ? c - '0' : c - 0x37);
-}
 
 } // namespace
 
@@ -67,7 +63,7 @@ uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
         --D4Link.PrinterCredit;
     if (length <= int32_t(DigitLow))
         return 0;
-    return uint8_t(replyDigit(reply[DigitHigh]) * 16 + replyDigit(reply[DigitLow]));
+    return uint8_t(wire::eepromDigit(reply[DigitHigh]) * 16 + wire::eepromDigit(reply[DigitLow]));
 }
 
 void TPFactory::FactoryWriteEeprom(uint8_t address, uint8_t value)

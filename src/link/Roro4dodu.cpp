@@ -2,8 +2,10 @@
 // is looked for only inside the payload that actually arrived.
 #include "link/Roro4dodu.h"
 
+#include "link/PacketDecoder.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "platform/Trace.h"
 #include "shell/Ririzurozezi.h"
 
 #include <algorithm>
@@ -68,52 +70,6 @@ private:
     size_t m_length;
 };
 
-bool stateFromDigit(uint8_t digit, uint16_t &state)
-{
-    switch (digit) {
-    case '0': state = psError; return true;
-    case '1': state = psNozzleCheck; return true;
-    case '2': state = psBusy; return true;
-    case '3': state = psPrinting; return true;
-    case '4': state = psReady; return true;
-    case '7': state = psCleaning; return true;
-    case '8': state = psBeforeFill; return true;
-    case '9': state = psMotorOff; return true;
-    default: return false;
-    }
-}
-
-bool errorFromCharacter(uint8_t character, uint16_t &error)
-{
-    switch (character) {
-    case '0': error = esFatal; return true;
-    case '1': error = esCommunication; return true;
-    case '4': error = esPaperJam; return true;
-    case '5': error = esInkOut; return true;
-    case '6': error = esPaperMisload; return true;
-    case 'B': error = esMaintenance; return true;
-    default: return false;
-    }
-}
-
-uint8_t inkDigit(uint8_t c)
-{
-    if (c >= '0' && c <= '9')
-        return uint8_t(c - '0');
-    if (c >= 'A' && c <= 'F')
-        return uint8_t(c - 'A' + 10);
-    if (c == 'N')
-        return 15;
-    return c;
-}
-
-// EEPROM reply digits: anything outside "0"-"9" is taken as its code less 0x37, so only
-// upper-case "A"-"F" give 10-15.
-uint8_t eepromDigit(uint8_t c)
-{
-    return uint8_t(c >= '0' && c <= '9' ? c - '0' : c - 0x37);
-}
-
 void resetStatus()
 {
     std::fill(std::begin(InkLevels), std::end(InkLevels), 0);
@@ -135,6 +91,7 @@ void RUDovU4Zizo::Reset()
     m_lastExchangeFailed = false;
     m_unaskedHostCredit = 0;
     m_unaskedPrinterCredit = 0;
+    m_dataChannel = DataChannelState::Closed;
 }
 
 bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
@@ -145,18 +102,28 @@ bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
             platform::clock().sleep(RetryPauseMs);
         ReceiveLength = 0;
         m_driver.DropWaitingBytes();
-        if (!m_driver.WritePacket(request, length))
+        if (!m_driver.WritePacket(request, length)) {
+            if (platform::Trace *trace = platform::trace())
+                trace->failedTry(request, length, attempt + 1, TransactionTries,
+                                 "the request did not go out whole; no further try");
             return false;
-        if (m_driver.ReadPacket(ReceiveBuffer, sizeof ReceiveBuffer, ReceiveLength)
-            && ReceiveLength > int32_t(HeaderLength)
+        }
+        const bool read = m_driver.ReadPacket(ReceiveBuffer, sizeof ReceiveBuffer, ReceiveLength);
+        if (read && ReceiveLength > int32_t(HeaderLength)
             && uint8_t(ReceiveBuffer[6] - request[6]) == AnswerBit)
             return true;
+        if (platform::Trace *trace = platform::trace())
+            trace->failedTry(request, length, attempt + 1, TransactionTries,
+                             !read                                            ? "no complete reply"
+                                     : ReceiveLength <= int32_t(HeaderLength) ? "an empty reply"
+                                                                              : "not its answer");
     }
     return false;
 }
 
 bool RUDovU4Zizo::EnterD4Mode()
 {
+    m_dataChannel = DataChannelState::Closed;
     static constexpr char Text[] = "@PCQ 1284.4\n@PCQ\n@PCQ\n";
     uint8_t request[5 + sizeof Text - 1] = { 0x00, 0x00, 0x00, 0x1B, 0x01 };
     std::memcpy(request + 5, Text, sizeof Text - 1);
@@ -180,9 +147,13 @@ bool RUDovU4Zizo::OpenChannel(uint8_t socket)
     const uint8_t request[]
             = { 0x00, 0x00, 0x00, 0x11, 0x01, 0x00, OpenChannelCode, socket, socket, 0x01, 0x00,
                 0x01, 0x00, 0x00, 0x00, 0x00, 0x00 };
-    if (!Transact(request, sizeof request))
+    if (!Transact(request, sizeof request)) {
+        if (socket == DataSocket)
+            m_dataChannel = DataChannelState::Refused;
         return false;
+    }
     if (socket == DataSocket) {
+        m_dataChannel = DataChannelState::Open;
         HostCredit = 0;
         PrinterCredit = 0;
         m_unaskedHostCredit = 0;
@@ -195,6 +166,8 @@ bool RUDovU4Zizo::CloseChannel(uint8_t socket, uint8_t c)
 {
     const uint8_t request[]
             = { 0x00, 0x00, 0x00, 0x0A, 0x01, 0x00, CloseChannelCode, socket, socket, c };
+    if (socket == DataSocket)
+        m_dataChannel = DataChannelState::Closed;
     return Transact(request, sizeof request);
 }
 
@@ -244,6 +217,11 @@ void RUDovU4Zizo::sendChannelData(const uint8_t *payload, size_t length)
 {
     if (length > MaxChannelPayload)
         FatalError("Program miss!!!");
+    // A link started while the printer was busy or in error left the data channel closed;
+    // a printer drops what arrives on a closed channel, so a cleaning or a print sent after
+    // it became ready would be lost while the window reports it done. One try per link.
+    if (m_dataChannel == DataChannelState::Closed)
+        OpenChannel(DataSocket);
     // A credit transaction that failed, or a request that brought no credit, is not asked
     // again for a lot's worth of packets: a printer that does not answer would otherwise
     // cost three tries for every packet of a print.
@@ -282,6 +260,8 @@ bool RUDovU4Zizo::SendAndReceive(const uint8_t *payload, size_t length)
     if (length + HeaderLength > sizeof ReceiveBuffer)
         FatalError("Program miss!!!");
     if (!GrantCredit(ControlSocket, 1) || !RequestCredit(ControlSocket, 1)) {
+        if (platform::Trace *trace = platform::trace())
+            trace->note("control command not sent: a credit transaction got no answer");
         ReceiveLength = 0;
         return false;
     }
@@ -326,7 +306,7 @@ void RUDovU4Zizo::GetPrinterStatus()
     const size_t st = text.find("ST:");
     if (st == ReplyText::npos)
         FatalError("Printer status acquisition failure 1");
-    if (!stateFromDigit(text.at(st, 4), PrinterStatus))
+    if (!wire::stateFromDigit(text.at(st, 4), PrinterStatus))
         FatalError("Printer status acquisition failure 2");
 
     const size_t iq = text.find("IQ:");
@@ -337,12 +317,12 @@ void RUDovU4Zizo::GetPrinterStatus()
     // the printer reports would be lost.
     uint8_t ink[8];
     for (size_t i = 0; i < std::size(ink); ++i)
-        ink[i] = inkDigit(text.at(iq, 3 + i));
+        ink[i] = wire::inkDigit(text.at(iq, 3 + i));
     for (size_t i = 0; i < 4; ++i)
         InkLevels[i] = uint8_t(16 * ink[2 * i] + ink[2 * i + 1]);
 
     const size_t er = text.find("ER:");
-    if (er != ReplyText::npos && !errorFromCharacter(text.at(er, 4), ErrorStatus))
+    if (er != ReplyText::npos && !wire::errorFromCharacter(text.at(er, 4), ErrorStatus))
         FatalError("Error status acquisition failure");
 
     const size_t wr = text.find("WR:");
@@ -365,7 +345,8 @@ bool RUDovU4Zizo::readEeprom(uint8_t address, uint8_t &value)
     m_lastExchangeFailed = !SendAndReceive(request, sizeof request) || ReplyPayloadLength() < 16;
     if (m_lastExchangeFailed)
         return false;
-    value = uint8_t(eepromDigit(ReceiveBuffer[14]) * 16 + eepromDigit(ReceiveBuffer[15]));
+    value = uint8_t(wire::eepromDigit(ReceiveBuffer[14]) * 16
+                    + wire::eepromDigit(ReceiveBuffer[15]));
     return true;
 }
 

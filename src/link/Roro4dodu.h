@@ -109,6 +109,10 @@ private:
     // on the data channel failed.
     uint16_t m_unaskedHostCredit = 0;
     uint16_t m_unaskedPrinterCredit = 0;
+    // The data channel as this link last left it. A link started while the printer was not
+    // ready never opened it; the first data packet then opens it, once per link.
+    enum class DataChannelState { Closed, Open, Refused };
+    DataChannelState m_dataChannel = DataChannelState::Closed;
 };
 
 extern RUDovU4Zizo D4Link;

@@ -3,11 +3,13 @@
 #include "link/Vuviredorizaduzu.h"
 
 #include "platform/Platform.h"
+#include "platform/Trace.h"
 #include "shell/Ririzurozezi.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 TPPrinterDriver PrinterDriver;
 
@@ -70,8 +72,19 @@ bool TPPrinterDriver::WritePacket(const uint8_t *buffer, size_t length)
 {
     prepareTransfer();
     m_port->waitWritable();
+    // Tested before the write, so that without a trace the write is what it always was.
+    if (platform::trace()) [[unlikely]]
+        return writeTraced(buffer, length);
     size_t written = 0;
     m_port->write(buffer, length, written);
+    return written == length;
+}
+
+bool TPPrinterDriver::writeTraced(const uint8_t *buffer, size_t length)
+{
+    size_t written = 0;
+    m_port->write(buffer, length, written);
+    platform::trace()->sent(buffer, length, written);
     return written == length;
 }
 
@@ -84,8 +97,9 @@ void TPPrinterDriver::WriteData(const uint8_t *buffer, size_t length)
     ForcedExit.ForceExit();
 }
 
-bool TPPrinterDriver::readBy(uint8_t *buffer, size_t count, int64_t deadline)
+bool TPPrinterDriver::readBy(uint8_t *buffer, size_t count, int64_t deadline, size_t &got)
 {
+    got = 0;
     const int64_t remaining = deadline - platform::clock().monotonicMs();
     if (remaining <= 0)
         return false;
@@ -100,7 +114,6 @@ bool TPPrinterDriver::readBy(uint8_t *buffer, size_t count, int64_t deadline)
     platform::PortTimeouts current;
     if (m_port->getTimeouts(current))
         m_port->setTimeouts(timeouts);
-    size_t got = 0;
     if (!m_port->read(buffer, count, got) || got < count)
         return false;
     return platform::clock().monotonicMs() < deadline;
@@ -118,7 +131,8 @@ void TPPrinterDriver::discard(size_t count, int64_t deadline)
     std::array<uint8_t, 256> scratch{};
     while (count > 0) {
         const size_t chunk = std::min(count, scratch.size());
-        if (!readBy(scratch.data(), chunk, bodyDeadline))
+        size_t got = 0;
+        if (!readBy(scratch.data(), chunk, bodyDeadline, got))
             return;
         count -= chunk;
     }
@@ -132,21 +146,58 @@ bool TPPrinterDriver::ReadPacket(uint8_t *buffer, size_t capacity, int32_t &leng
     if (capacity < HeaderLength)
         return false;
     const int64_t guard = platform::clock().monotonicMs() + ReadGuardMs;
-    if (!readBy(buffer, HeaderLength, guard))
-        return false;
+    size_t got = 0;
+    if (!readBy(buffer, HeaderLength, guard, got))
+        return readFailed(buffer, got, HeaderLength, ReadFault::Cut);
     const size_t total = size_t(buffer[2]) * 256 + buffer[3];
     if (total < HeaderLength)
-        return false;
+        return readFailed(buffer, HeaderLength, total, ReadFault::ImpossibleLength);
     if (total > capacity) {
         discard(total - HeaderLength, guard);
-        return false;
+        return readFailed(buffer, HeaderLength, total, ReadFault::TooLong);
     }
     length = int32_t(total);
-    return readBy(buffer + HeaderLength, total - HeaderLength, guard);
+    if (!readBy(buffer + HeaderLength, total - HeaderLength, guard, got))
+        return readFailed(buffer, HeaderLength + got, total, ReadFault::Cut);
+    if (platform::Trace *trace = platform::trace())
+        trace->received(buffer, total);
+    return true;
+}
+
+bool TPPrinterDriver::readFailed(const uint8_t *buffer, size_t got, size_t expected,
+                                 ReadFault fault)
+{
+    platform::Trace *trace = platform::trace();
+    if (!trace)
+        return false;
+    const std::string total = std::to_string(expected);
+    std::string why;
+    switch (fault) {
+    case ReadFault::ImpossibleLength:
+        why = "reply refused: its header gives the impossible length " + total;
+        break;
+    case ReadFault::TooLong:
+        why = "reply of " + total + " bytes refused: longer than the buffer, read out and dropped";
+        break;
+    case ReadFault::Cut:
+        if (got == 0)
+            why = "no reply within the time-out";
+        else if (got == expected)
+            why = "reply complete only after the 10-second guard";
+        else
+            why = "reply cut short: " + std::to_string(got) + " of " + total
+                    + " bytes within the time-out";
+        break;
+    }
+    trace->readFailed(buffer, got, why);
+    return false;
 }
 
 void TPPrinterDriver::DropWaitingBytes()
 {
-    if (m_port)
-        m_port->discardWaiting();
+    if (!m_port)
+        return;
+    const size_t dropped = m_port->discardWaiting();
+    if (platform::Trace *trace = platform::trace(); trace && dropped > 0)
+        trace->dropped(dropped);
 }

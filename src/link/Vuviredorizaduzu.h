@@ -37,8 +37,13 @@ public:
 
 private:
     bool prepareTransfer();
-    // One port read of `count` bytes that ends by `deadline` (platform clock) at the latest.
-    bool readBy(uint8_t *buffer, size_t count, int64_t deadline);
+    bool writeTraced(const uint8_t *buffer, size_t length);
+    // One port read of `count` bytes that ends by `deadline` (platform clock) at the latest;
+    // `got` is what arrived.
+    bool readBy(uint8_t *buffer, size_t count, int64_t deadline, size_t &got);
+    // Tells the trace, if there is one, why a packet read failed; always false.
+    enum class ReadFault { Cut, ImpossibleLength, TooLong };
+    bool readFailed(const uint8_t *buffer, size_t got, size_t expected, ReadFault fault);
     void discard(size_t count, int64_t deadline);
 
     std::unique_ptr<platform::PortDevice> m_port;

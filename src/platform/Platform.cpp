@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 
 #include "platform/PortDevice.h"
+#include "platform/Trace.h"
 
 #include <chrono>
 #include <cstdio>
@@ -47,13 +48,75 @@ ConsoleDialogs consoleDialogs;
 NoCursor noCursor;
 RuntimeProcess runtimeProcess;
 
+// The services set by setClock, setDialogs and setProcess.
+Clock *baseClock = &systemClock;
+Dialogs *baseDialogs = &consoleDialogs;
+Process *baseProcess = &runtimeProcess;
+
+// While a trace is on, these stand in front of the services set and tell the trace.
+class TracedClock : public Clock
+{
+public:
+    void sleep(uint32_t ms) override
+    {
+        detail::currentTrace->waited(ms);
+        baseClock->sleep(ms);
+    }
+    int64_t seconds() override { return baseClock->seconds(); }
+    int64_t monotonicMs() override { return baseClock->monotonicMs(); }
+    LocalTime localTime() override { return baseClock->localTime(); }
+};
+
+class TracedDialogs : public Dialogs
+{
+public:
+    MessageAnswer show(const Message &message) override
+    {
+        detail::currentTrace->message(message);
+        return baseDialogs->show(message);
+    }
+};
+
+class TracedProcess : public Process
+{
+public:
+    [[noreturn]] void exit(int code) override
+    {
+        detail::currentTrace->exiting(code);
+        baseProcess->exit(code);
+        std::abort(); // an exit that returned
+    }
+};
+
+TracedClock tracedClock;
+TracedDialogs tracedDialogs;
+TracedProcess tracedProcess;
+
 Clock *currentClock = &systemClock;
 Dialogs *currentDialogs = &consoleDialogs;
 Cursor *currentCursor = &noCursor;
 Process *currentProcess = &runtimeProcess;
 PortConnector *currentPorts = nullptr;
 
+void routeThroughTrace()
+{
+    const bool on = detail::currentTrace != nullptr;
+    currentClock = on ? &tracedClock : baseClock;
+    currentDialogs = on ? &tracedDialogs : baseDialogs;
+    currentProcess = on ? &tracedProcess : baseProcess;
+}
+
 } // namespace
+
+namespace detail {
+Trace *currentTrace = nullptr;
+}
+
+void setTrace(Trace *trace)
+{
+    detail::currentTrace = trace;
+    routeThroughTrace();
+}
 
 Clock &clock()
 {
@@ -78,11 +141,13 @@ PortConnector &ports()
 
 void setClock(Clock *clock)
 {
-    currentClock = clock ? clock : &systemClock;
+    baseClock = clock ? clock : &systemClock;
+    routeThroughTrace();
 }
 void setDialogs(Dialogs *dialogs)
 {
-    currentDialogs = dialogs ? dialogs : &consoleDialogs;
+    baseDialogs = dialogs ? dialogs : &consoleDialogs;
+    routeThroughTrace();
 }
 void setCursor(Cursor *cursor)
 {
@@ -90,7 +155,8 @@ void setCursor(Cursor *cursor)
 }
 void setProcess(Process *process)
 {
-    currentProcess = process ? process : &runtimeProcess;
+    baseProcess = process ? process : &runtimeProcess;
+    routeThroughTrace();
 }
 void setPorts(PortConnector *ports)
 {
@@ -99,6 +165,7 @@ void setPorts(PortConnector *ports)
 
 void restoreDefaults()
 {
+    setTrace(nullptr);
     setClock(nullptr);
     setDialogs(nullptr);
     setCursor(nullptr);

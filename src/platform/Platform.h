@@ -82,7 +82,7 @@ void setDialogs(Dialogs *dialogs);
 void setCursor(Cursor *cursor);
 void setProcess(Process *process);
 void setPorts(PortConnector *ports);
-// Back to the real services.
+// Back to the real services, and no trace.
 void restoreDefaults();
 
 // Shorthand for the common one-button and question boxes.

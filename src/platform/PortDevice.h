@@ -79,6 +79,7 @@ public:
     void setVirtualFactory(VirtualFactory factory) { m_virtualFactory = std::move(factory); }
     // Binds every port to the virtual printer, whatever the environment says.
     void setAllVirtual(bool allVirtual) { m_allVirtual = allVirtual; }
+    bool allVirtual() const { return m_allVirtual; }
 
 private:
     VirtualFactory m_virtualFactory;

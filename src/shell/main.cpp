@@ -3,8 +3,10 @@
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
 
+#include "link/TraceLog.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "platform/Trace.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
 #include "shell/TrainerClock.h"
@@ -37,6 +39,8 @@ constexpr const char *Usage
           "                             page-0001.png, ... (default: cantra-virtual-pages in\n"
           "                             the temporary folder) and shows them in the \"Virtual\n"
           "                             printer\" window\n"
+          "  --trace FILE               write every packet sent to the printer and received\n"
+          "                             from it, every wait and failure, to FILE\n"
           "  --help                     show this text and exit\n"
           "  --version                  show the version and exit\n"
           "\n"
@@ -50,6 +54,7 @@ int main(int argc, char **argv)
     bool virtualPrinter = false;
     std::string state = "ready";
     std::string pagesDirectory;
+    std::string traceFile;
     for (int i = 1; i < argc; ++i) {
         const char *option = argv[i];
         if (std::strcmp(option, "--help") == 0) {
@@ -73,6 +78,15 @@ int main(int argc, char **argv)
             pagesDirectory = folder;
             continue;
         }
+        if (std::strcmp(option, "--trace") == 0 || std::strncmp(option, "--trace=", 8) == 0) {
+            const char *file = option[7] == '=' ? option + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (*file == 0) {
+                std::fprintf(stderr, "cantra-adjust: --trace needs a file\n%s", Usage);
+                return 2;
+            }
+            traceFile = file;
+            continue;
+        }
         constexpr const char Prefix[] = "--virtual-printer=";
         if (std::strncmp(option, Prefix, sizeof Prefix - 1) == 0) {
             virtualPrinter = true;
@@ -81,6 +95,16 @@ int main(int argc, char **argv)
         }
         std::fprintf(stderr, "cantra-adjust: unknown option '%s'\n%s", option, Usage);
         return 2;
+    }
+
+    // Lives as long as the program; a forced exit flushes it on the way out.
+    std::unique_ptr<TraceFile> trace;
+    if (!traceFile.empty()) {
+        trace = std::make_unique<TraceFile>(traceFile, "cantra-adjust");
+        if (!trace->isOpen()) {
+            std::fprintf(stderr, "cantra-adjust: --trace: %s\n", trace->error().c_str());
+            return 2;
+        }
     }
 
     // Never deleted: the driver's port refers to it until the process has gone.
@@ -122,6 +146,9 @@ int main(int argc, char **argv)
         trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
         platform::setClock(trainerClock.get());
     }
+    // After the clocks are in place: a clock that wraps the one in force must not wrap the
+    // trace's stand-in.
+    platform::setTrace(trace.get());
     try {
         application.exec();
     } catch (const std::exception &error) {
@@ -131,5 +158,6 @@ int main(int argc, char **argv)
     }
     PrinterDriver.ClosePort();
     platform::setClock(nullptr);
+    platform::setTrace(nullptr);
     return 0;
 }

@@ -1,5 +1,6 @@
-// The fixed test patterns as the printer receives them: headings, raster blocks expanded from
-// their runs, paper moves, packet counts, and the top-margin line with its value and waits.
+// The fixed test patterns as the printer receives them: headings, raster headers, colours and
+// directions, paper moves, packet counts, and the top-margin line with its value and waits.
+// Where their dots land on the sheet is read from the printed sheets (PrintedPatternTest).
 #include "CommandFixture.h"
 #include "PatternPackets.h"
 
@@ -14,7 +15,6 @@
 #include <vector>
 
 using namespace testsupport;
-using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::SizeIs;
@@ -53,15 +53,6 @@ protected:
     }
 };
 
-// A row of `length` bytes, `value` from `first` to `last` and 00 elsewhere.
-std::vector<uint8_t> band(size_t length, size_t first, size_t last, uint8_t value)
-{
-    std::vector<uint8_t> row(length, 0x00);
-    for (size_t i = first; i <= last; ++i)
-        row[i] = value;
-    return row;
-}
-
 // Colour bytes of SelectColour as the printer takes them: cyan 2, magenta 1, yellow 4.
 constexpr int Cyan = 2, Magenta = 1, Yellow = 4;
 
@@ -80,13 +71,12 @@ TEST_F(Patterns, BlackBetaFillsTwoBandsWithThreePassesEach)
     for (const RasterBlock &block : blocks) {
         EXPECT_EQ(vprinter::hexBytes(block.header), "1B 2E 01 1E 0A 30 C0 03");
         EXPECT_EQ(block.direction, 1);
-        EXPECT_THAT(block.rows, Each(std::vector<uint8_t>(120, 0xFF)));
     }
     const auto hex = query().dataHex();
     EXPECT_THAT(std::vector(hex.end() - 3, hex.end()), ElementsAre("1B 40", "0D 0A", "0D 0A"));
 }
 
-TEST_F(Patterns, ColourBetaPutsCyanMagentaYellowSideBySide)
+TEST_F(Patterns, ColourBetaPassesCyanMagentaYellowInTurn)
 {
     Raster.PrintColourBeta();
     EXPECT_EQ(query().runPackets(), 810);
@@ -101,20 +91,8 @@ TEST_F(Patterns, ColourBetaPutsCyanMagentaYellowSideBySide)
         const RasterBlock &block = blocks[i];
         EXPECT_EQ(vprinter::hexBytes(block.header), "1B 2E 01 1E 0A 0F 40 0B") << i;
         EXPECT_EQ(block.density, 0);
-        switch (i % 3) {
-        case 0:
-            EXPECT_EQ(block.colour, Cyan);
-            EXPECT_THAT(block.rows, Each(band(360, 0, 115, 0xFF)));
-            break;
-        case 1:
-            EXPECT_EQ(block.colour, Magenta);
-            EXPECT_THAT(block.rows, Each(band(360, 122, 237, 0xFF)));
-            break;
-        case 2:
-            EXPECT_EQ(block.colour, Yellow);
-            EXPECT_THAT(block.rows, Each(band(360, 244, 359, 0xFF)));
-            break;
-        }
+        constexpr int InTurn[] = { Cyan, Magenta, Yellow };
+        EXPECT_EQ(block.colour, InTurn[i % 3]) << i;
     }
 }
 
@@ -128,7 +106,6 @@ TEST_F(Patterns, NozzleChecksPrintOnePassPerBand)
     auto blocks = query().rasterBlocks();
     ASSERT_THAT(blocks, SizeIs(2));
     expectComplete(blocks);
-    EXPECT_THAT(blocks[1].rows, Each(std::vector<uint8_t>(120, 0xFF)));
     EXPECT_EQ(count("1B 28 47 01 00 01"), 2) << "a raster start for each band";
 
     printer.clearReceived();
@@ -141,15 +118,13 @@ TEST_F(Patterns, NozzleChecksPrintOnePassPerBand)
     blocks = query().rasterBlocks();
     ASSERT_THAT(blocks, SizeIs(6));
     expectComplete(blocks);
-    EXPECT_EQ(blocks[3].colour, Cyan);
-    EXPECT_THAT(blocks[3].rows, Each(band(360, 0, 119, 0xFF)));
-    EXPECT_EQ(blocks[4].colour, Magenta);
-    EXPECT_THAT(blocks[4].rows, Each(band(360, 120, 239, 0xFF)));
-    EXPECT_EQ(blocks[5].colour, Yellow);
-    EXPECT_THAT(blocks[5].rows, Each(band(360, 240, 359, 0xFF)));
+    std::vector<int> colours;
+    for (const RasterBlock &block : blocks)
+        colours.push_back(block.colour);
+    EXPECT_THAT(colours, ElementsAre(Cyan, Magenta, Yellow, Cyan, Magenta, Yellow));
 }
 
-TEST_F(Patterns, AlignmentLinesStandEveryHundredAndTwentyEightDots)
+TEST_F(Patterns, AlignmentIsSentAsFragmentsAndEndsWithoutInitialise)
 {
     Raster.PrintAlignment();
     const auto data = query().printData();
@@ -165,13 +140,6 @@ TEST_F(Patterns, AlignmentLinesStandEveryHundredAndTwentyEightDots)
     for (const RasterBlock &block : blocks) {
         EXPECT_EQ(block.rowBytes, 80u);
         colours.push_back(block.colour);
-        for (const auto &row : block.rows) {
-            std::vector<int> dots;
-            for (size_t dot = 0; dot < row.size() * 8; ++dot)
-                if (row[dot / 8] & (0x80 >> dot % 8))
-                    dots.push_back(int(dot));
-            ASSERT_THAT(dots, ElementsAre(7, 135, 263, 391, 519));
-        }
     }
     EXPECT_THAT(colours,
                 ElementsAre(-1, -1, -1, Cyan, Magenta, Yellow, Cyan, Magenta, Yellow, Cyan, Magenta,
@@ -215,7 +183,7 @@ TEST_F(TopMargin, ValueFieldIsSignedDecimalLeftAligned)
     EXPECT_THAT(query().eepromReads(), ElementsAre(46)) << "over the control channel";
 }
 
-TEST_F(TopMargin, CornerOfTwoLinesOnAnA4PageThenTheTextAfterTwoWaits)
+TEST_F(TopMargin, RasterOnAnA4PageThenTheTextAfterTwoWaits)
 {
     printWithCell(0xF6);
     const auto data = query().dataHex();
@@ -233,9 +201,6 @@ TEST_F(TopMargin, CornerOfTwoLinesOnAnA4PageThenTheTextAfterTwoWaits)
     const auto blocks = query().rasterBlocks();
     ASSERT_THAT(blocks, SizeIs(1));
     expectComplete(blocks);
-    EXPECT_EQ(blocks[0].rows[0], band(720, 0, 349, 0xFF)) << "1400 dots of value 3";
-    for (size_t row = 1; row < 48; ++row)
-        ASSERT_EQ(blocks[0].rows[row], band(720, 0, 0, 0xC0)) << row;
 
     // 10 s between the line and its text, and between the text and the page eject.
     const size_t label = arrivals.size() - 4;

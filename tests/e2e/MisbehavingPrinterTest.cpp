@@ -132,7 +132,7 @@ TEST_F(MisbehavingPrinter, ProbeAnswersZeroOnlyWhenThePrinterAnsweredEverything)
     VirtualPrinterProcess printer(link, trace, { "--silent" });
     const RunResult silent = probe({ { "CANTRA_PORT_TIME_DIVISOR", "50" } });
     EXPECT_EQ(silent.exitCode, 1) << silent.out << silent.err;
-    EXPECT_THAT(silent.out, HasSubstr("the printer does not enter packet mode"));
+    EXPECT_THAT(silent.err, HasSubstr("LPT1: the printer does not enter packet mode"));
 }
 
 // The box says only "Cannot open port."; standard error says which device was tried, what

@@ -1,7 +1,10 @@
 // The Bi-D and top-margin items on the virtual printer: the series of three Bi-D prints, the
-// value entries with their refusals, the read-back of the three Bi-D values and the top-margin
-// print with its remote-mode opening and its waits.
+// value entries with their refusals, the adjustment as a technician makes it from the printed
+// sheet, the read-back of the three Bi-D values and the top-margin print with its remote-mode
+// opening and its waits.
 #include "WorkflowFixture.h"
+
+#include "support/SheetReading.h"
 
 #include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
@@ -209,6 +212,67 @@ TEST_F(BidTopMargin, AValueOutsideTheRangeIsRefusedAndNothingIsSent)
         EXPECT_EQ(text("ShowMs1Pnl"), "12");
     }
     EXPECT_EQ(printer.eeprom(), before);
+}
+
+// The technician prints the pattern, reads off each shot type the number above the group that
+// lies on the reference lines, and writes it; the next print has that group in the middle.
+TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWritten)
+{
+    printer.eeprom()[51] = 0x03; // Multi shot 1: 3
+    printer.eeprom()[52] = 0xFE; // Multi shot 2: -2
+    printer.eeprom()[53] = 0x01; // Variable shot: 1
+    printer.bidErrors() = { 5, -4, 3 };
+    const char *const shots[] = { "Multi shot 1", "Multi shot 2", "Variable shot" };
+
+    openBid(0);
+    click("BidPrnOKBtn");
+    ASSERT_EQ(printer.pages().size(), 1u);
+    // "Previous" to the Bi-D item's choices, then "Adjust".
+    click("BidPrnRtnBtn");
+    choose("BidRdoBtn", 1);
+    click("BidOKBtn");
+    std::vector<BidReading> readings = readBidPatterns(SheetPicture(printer.pages().back()));
+    ASSERT_EQ(readings.size(), 3u);
+    // The groups of -1 1 3 5 7, -6 -4 -2 0 2 and -3 -1 1 3 5: the fourth, second and fourth
+    // lie on the lines, and the numbers above them are this printer's errors.
+    const int groups[] = { 4, 2, 4 };
+    const char *const readOff[] = { "5", "-4", "3" };
+    for (int shot = 0; shot < 3; ++shot) {
+        SCOPED_TRACE(shots[shot]);
+        const BidReading &reading = readings[size_t(shot)];
+        ASSERT_EQ(reading.groupOnTheLines(), groups[shot]);
+        const std::string &value = reading.value[size_t(groups[shot] - 1)];
+        EXPECT_EQ(value, readOff[shot]);
+
+        if (onPanel("BidWrtPnl"))
+            click("BidWrtRtnBtn");
+        choose("BidWrtSelRdoGrp", shot);
+        click("BidWrtSelOKBtn");
+        control<QLineEdit>("BidWrtEdit")->setText(QString::fromStdString(value));
+        click("BidWrtOKBtn");
+        EXPECT_EQ(memoText(),
+                  QString("As %1 data, %2 has been written in EEPROM.")
+                          .arg(shots[shot])
+                          .arg(readOff[shot]));
+    }
+    EXPECT_EQ(printer.eeprom()[51], 0x05);
+    EXPECT_EQ(printer.eeprom()[52], 0xFC);
+    EXPECT_EQ(printer.eeprom()[53], 0x03);
+
+    // Back to the choices and a new print.
+    click("BidWrtRtnBtn");
+    click("BidWrtSelRtnBtn");
+    choose("BidRdoBtn", 0);
+    click("BidOKBtn");
+    click("BidPrnOKBtn");
+    ASSERT_EQ(printer.pages().size(), 2u);
+    readings = readBidPatterns(SheetPicture(printer.pages().back()));
+    ASSERT_EQ(readings.size(), 3u);
+    for (int shot = 0; shot < 3; ++shot) {
+        SCOPED_TRACE(shots[shot]);
+        EXPECT_EQ(readings[size_t(shot)].groupOnTheLines(), 3);
+        EXPECT_EQ(readings[size_t(shot)].value[2], readOff[shot]) << "the value +-0";
+    }
 }
 
 TEST_F(BidTopMargin, TheCheckReadsTheThreeCellsInTheOrderOfTheLines)

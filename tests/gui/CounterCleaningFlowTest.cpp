@@ -160,3 +160,28 @@ TEST_F(Sequence, APrinterInErrorBeforeTheStartGetsNothing)
 }
 
 } // namespace
+
+namespace {
+
+// A printer still busy when the link starts gets no data channel at the start; once it is
+// ready, the cleaning opens the channel before its command, so the printer takes it.
+TEST_F(Sequence, APrinterBusyAtTheStartStillGetsItsCleaningOnAnOpenChannel)
+{
+    printer.busyFor(3000);
+    connect(0);
+    ASSERT_FALSE(printer.channelOpen(64));
+    openItem("MentRdoGrp", 0);
+    click("CleaningOKBtn");
+
+    std::vector<std::string> dataChannel;
+    for (const std::string &line : sent().lines())
+        if (line.find("64") != std::string::npos)
+            dataChannel.push_back(line);
+    EXPECT_THAT(dataChannel,
+                ElementsAre("OpenChannel(64)", "CreditRequest(64, 200)", "Credit(64, 200)",
+                            "data on 64: FactoryCleaning(1: head cleaning)"));
+    EXPECT_EQ(printer.creditViolations(), 0);
+    EXPECT_EQ(memoText(), "Head cleaning is completed.");
+}
+
+} // namespace

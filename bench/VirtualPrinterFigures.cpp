@@ -1,7 +1,9 @@
 // Figures of the virtual printer over the program's own A4 check sheets, sent through the link
 // to the in-process printer on the test clock: memory after every sheet with the packet record
-// bounded and in full, the printer's reading of the stream per packet, and the rendering of a
-// sheet (and its PNG file when Qt is there).
+// bounded and in full, the printer's reading of the stream alone, and the picture of a sheet
+// and its PNG file (when Qt is there).
+#include "Bench.h"
+
 #include "support/TestPlatform.h"
 
 #include "link/Roro4dodu.h"
@@ -17,14 +19,14 @@
 #include <QFileInfo>
 #endif
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <malloc.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+namespace bench {
 
 namespace {
 
@@ -47,24 +49,6 @@ size_t residentBytes()
     size_t pages = 0, resident = 0;
     statm >> pages >> resident;
     return resident * size_t(sysconf(_SC_PAGESIZE));
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-void startLink()
-{
-    PrinterDriver.OpenPort(0);
-    D4Link.EnterD4Mode();
-    D4Link.D4Init();
-    D4Link.OpenChannel(ControlSocket);
-    D4Link.GrantCredit(ControlSocket, 1);
-    D4Link.GetPrinterStatus();
-    D4Link.OpenChannel(DataSocket);
 }
 
 // Ten sheets; then one more whose print data (factory frames left out) it hands back.
@@ -108,7 +92,7 @@ void tenSheets(bool fullRecord, std::vector<std::vector<uint8_t>> *oneMore)
 
 } // namespace
 
-int main()
+void virtualPrinterFigures()
 {
     std::printf("Virtual printer, %d A4 check sheets through the link (test clock)\n", Sheets);
     std::vector<std::vector<uint8_t>> sheet;
@@ -134,13 +118,6 @@ int main()
     std::printf("\nReading one sheet: %zu packets, %zu bytes, %.1f ms CPU, %.0f ns per packet\n",
                 sheet.size(), bytes, best * 1e3, best * 1e9 / double(sheet.size()));
 
-    double render = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const double t0 = cpuSeconds();
-        const vprinter::PageImage image = page.render();
-        render = std::min(render, cpuSeconds() - t0);
-    }
-    std::printf("Rendering the sheet at 360 dpi (2976 x 4208): %.0f ms CPU\n", render * 1e3);
 #ifdef CANTRA_PAGE_FILES
     const QString folder = QDir::temp().absoluteFilePath("cantra-bench-pages");
     QDir(folder).removeRecursively();
@@ -154,5 +131,6 @@ int main()
                 (t2 - t1) * 1e3, static_cast<long long>(QFileInfo(path).size()));
     QDir(folder).removeRecursively();
 #endif
-    return 0;
 }
+
+} // namespace bench

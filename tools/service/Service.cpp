@@ -1,0 +1,303 @@
+// The command line's frame: finds the job, checks what it was given, opens the trace and
+// runs the job between link start and end.
+#include "Service.h"
+
+#include "Commands.h"
+#include "link/TraceLog.h"
+#include "link/Vuviredorizaduzu.h"
+#include "platform/PortDevice.h"
+#include "platform/Trace.h"
+#include "shell/Models.h"
+
+#include <algorithm>
+
+namespace service {
+
+namespace {
+
+const char *const Overview
+        = "Runs one service job on the printer at a port, with the same exchanges as the\n"
+          "adjustment program's windows, and ends the link again.\n"
+          "\n"
+          "Commands:\n";
+
+const char *const OptionsHelp
+        = "\n"
+          "Options (anywhere on the line):\n"
+          "  --port PORT   LPT1 (the default), LPT2 or LPT3, resolved as the program resolves\n"
+          "                them (CANTRA_LPT1 to CANTRA_LPT3 may name another device), or\n"
+          "                virtual: an in-process virtual printer with the EEPROM of a\n"
+          "                serviced printer (Linux build)\n"
+          "  --trace FILE  write every packet sent and received, every wait and failure to FILE\n"
+          "  --help        this text; COMMAND --help for one command\n"
+          "\n"
+          "Exit codes: 0 done; 1 the printer did not answer, reported an error or did not take\n"
+          "a value; 2 a wrong command line (or a file that cannot be read or written); 3 the\n"
+          "port could not be opened, or the link failed for good.\n";
+
+std::string modelRows()
+{
+    std::string text = "ROW is the row of the start window's model list:\n ";
+    for (int row = 0; row < models::ListedCount; ++row)
+        text += std::string(row ? "," : "") + " " + std::to_string(row) + " "
+                + models::listed(row).listText;
+    return text + ".\n";
+}
+
+std::string joined(const std::vector<std::string> &words, size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count && i < words.size(); ++i)
+        text += (i ? " " : "") + words[i];
+    return text;
+}
+
+// The command whose words open the line, the longest if several do.
+const Command *findCommand(const std::vector<std::string> &words)
+{
+    const Command *found = nullptr;
+    for (const Command &command : commands()) {
+        if (command.words.size() > words.size()
+            || !std::equal(command.words.begin(), command.words.end(), words.begin()))
+            continue;
+        if (!found || command.words.size() > found->words.size())
+            found = &command;
+    }
+    return found;
+}
+
+void printOverview(std::ostream &out, const Settings &settings)
+{
+    out << "Usage: " << settings.program << " [--port PORT] [--trace FILE] COMMAND [ARGUMENTS]\n"
+        << Overview;
+    for (const Command &command : commands()) {
+        std::string usage = command.usage;
+        out << "  " << usage;
+        const size_t column = 36;
+        if (usage.size() + 4 <= column)
+            out << std::string(column - usage.size() - 2, ' ');
+        else
+            out << "\n" << std::string(column, ' ');
+        out << command.summary << "\n";
+    }
+    out << OptionsHelp << modelRows();
+}
+
+void printCommandHelp(std::ostream &out, const Command &command, const Settings &settings)
+{
+    out << "Usage: " << settings.program << " [--port PORT] [--trace FILE] " << command.usage
+        << "\n\n"
+        << command.help << "\n";
+    if (command.options & OptModel)
+        out << modelRows();
+    out << OptionsHelp;
+}
+
+// Binds every port to the virtual printer for one run, and back as it was afterwards.
+class VirtualPortScope
+{
+public:
+    explicit VirtualPortScope(bool on) : m_before(platform::systemPorts().allVirtual())
+    {
+        if (on)
+            platform::systemPorts().setAllVirtual(true);
+    }
+    ~VirtualPortScope() { platform::systemPorts().setAllVirtual(m_before); }
+    VirtualPortScope(const VirtualPortScope &) = delete;
+    VirtualPortScope &operator=(const VirtualPortScope &) = delete;
+
+private:
+    bool m_before;
+};
+
+// Keeps the trace on for one run; whatever ends the run takes it off again.
+class TraceScope
+{
+public:
+    explicit TraceScope(platform::Trace *trace) { platform::setTrace(trace); }
+    ~TraceScope() { platform::setTrace(nullptr); }
+    TraceScope(const TraceScope &) = delete;
+    TraceScope &operator=(const TraceScope &) = delete;
+};
+
+uint16_t portIndex(const std::string &port)
+{
+    if (port == "LPT2")
+        return 1;
+    if (port == "LPT3")
+        return 2;
+    return 0; // LPT1, and the virtual printer, which stands behind every port
+}
+
+} // namespace
+
+Context::Context(const Arguments &arguments, std::vector<std::string> operands_, std::ostream &out_,
+                 std::ostream &err_, const Settings &settings_, uint16_t portIndex)
+    : args(arguments), operands(std::move(operands_)), out(out_), err(err_), settings(settings_),
+      m_session(portIndex)
+{ }
+
+bool Context::startLink()
+{
+    std::string failure;
+    if (m_session.start(failure))
+        return true;
+    fail(PrinterFailure, port() + ": " + failure);
+    return false;
+}
+
+int Context::badArguments(const std::string &message)
+{
+    return fail(BadArguments, message + " (see " + settings.program + " --help)");
+}
+
+int Context::fail(ExitCode code, const std::string &message)
+{
+    out.flush();
+    err << settings.program << ": " << message << "\n";
+    err.flush();
+    return code;
+}
+
+// One row of the table: the command's words separated by blanks.
+Command command(const std::string &words, size_t minOperands, size_t maxOperands, unsigned options,
+                Handler handler, const char *usage, const char *summary, const char *help)
+{
+    Command c{ {}, minOperands, maxOperands, options, handler, usage, summary, help };
+    for (size_t at = 0; at <= words.size();) {
+        const size_t blank = std::min(words.find(' ', at), words.size());
+        c.words.push_back(words.substr(at, blank - at));
+        at = blank + 1;
+    }
+    return c;
+}
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> table{
+        command("status", 0, 0, OptJson | OptBrief, runStatus, "status [--json | --brief]",
+                "state, error and ink levels",
+                "The printer's state, error and ink levels as its status reply gives them.\n"
+                "--json prints one JSON object; --brief one line. Exits with 1 when the\n"
+                "printer reports an error."),
+        command("eeprom read", 0, 2, 0, runEepromRead, "eeprom read [FROM [TO]]",
+                "cells FROM to TO as a 16 x 16 hex grid",
+                "EEPROM cells FROM to TO (two hexadecimal digits each; 00 to FF when left\n"
+                "out, FROM alone reads one cell) as the 16 x 16 grid of the EEPROM check: the\n"
+                "row is the high digit of the address, the column the low one."),
+        command("eeprom write", 2, 2, 0, runEepromWrite, "eeprom write ADDR VALUE",
+                "writes one cell",
+                "Writes one EEPROM cell, as the EEPROM change does: ADDR and VALUE are two\n"
+                "hexadecimal digits each. Exits with 1 when the printer answers busy or not\n"
+                "at all."),
+        command("eeprom dump", 1, 1, 0, runEepromDump, "eeprom dump FILE",
+                "all 256 cells into an image file",
+                "Reads all 256 EEPROM cells into FILE, a 256-byte image (the format of\n"
+                "cantra-vprinter --eeprom). FILE is written only when every cell was read."),
+        command("eeprom restore", 1, 1, OptYes | OptBackupCells, runEepromRestore,
+                "eeprom restore FILE --yes [--backup-cells]",
+                "writes the cells that differ from an image file",
+                "Writes the cells whose value differs from the 256-byte image FILE, reads\n"
+                "each back and lists what it changed. Without --yes it lists what it would\n"
+                "change and writes nothing. --backup-cells restores only the 56 cells of the\n"
+                "program's EEPROM backup (counters, Bi-D and top margin, head ID, USB ID,\n"
+                "...), as after a main board change."),
+        command("counter", 0, 0, 0, runCounter, "counter", "the protection counter",
+                "The protection counter (the printer's count for its waste ink pad)."),
+        command("counter reset", 0, 0, OptModel | OptYes, runCounterReset,
+                "counter reset --model ROW --yes",
+                "the counter's starting value after a pad change",
+                "Sets the protection counter to the model's starting value after the waste\n"
+                "ink pad was replaced: 2940 for rows 0 and 1, 0 for the (ESP) rows. --yes\n"
+                "says the pad has been replaced."),
+        command("head-id", 0, 0, 0, runHeadId, "head-id", "the head voltage ID",
+                "The head voltage ID."),
+        command("head-id set", 1, 1, 0, runHeadIdSet, "head-id set ID", "writes a head voltage ID",
+                "Checks a six-character head voltage ID (letters taken as upper case) and\n"
+                "writes it."),
+        command("bid", 0, 0, 0, runBid, "bid", "the three Bi-D values",
+                "The three Bi-D values: Multi shot 1, Multi shot 2 and Variable shot."),
+        command("clean", 0, 0, 0, runClean, "clean", "head cleaning",
+                "Head cleaning: waits for the printer to be ready, starts the cleaning and\n"
+                "waits until the printer is ready again."),
+        command("ink-charge", 0, 0, 0, runInkCharge, "ink-charge", "initial ink charge",
+                "Initial ink charge, waited for the same way as the head cleaning."),
+        command("print nozzle-check", 0, 0, 0, runPrintNozzleCheck, "print nozzle-check",
+                "the black and colour nozzle checks",
+                "The black and colour nozzle checks of the A4 check sheet's item 2, after a\n"
+                "readiness check, with a form feed after them."),
+        command("print a4", 0, 0, OptModel, runPrintA4, "print a4 --model ROW",
+                "the A4 check sheet",
+                "The A4 check sheet of the model, and the wait until the printer is ready\n"
+                "again."),
+        command("print bid", 0, 0, 0, runPrintBid, "print bid", "the Bi-D adjustment pattern",
+                "The Bi-D adjustment pattern with a form feed after it, and the wait until\n"
+                "the printer is ready again."),
+    };
+    return table;
+}
+
+int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+        const Settings &settings)
+{
+    auto bad = [&](const std::string &message) {
+        err << settings.program << ": " << message << " (see " << settings.program << " --help)\n";
+        return BadArguments;
+    };
+    Arguments arguments;
+    std::string error;
+    if (!parseArguments(args, arguments, error))
+        return bad(error);
+
+    const Command *command = findCommand(arguments.words);
+    if (!command) {
+        if (arguments.help || arguments.words.empty()) {
+            if (!arguments.help)
+                return bad("no command given");
+            printOverview(out, settings);
+            return Success;
+        }
+        const std::string &first = arguments.words.front();
+        for (const Command &c : commands())
+            if (c.words.front() == first && c.words.size() > 1)
+                return bad("'" + first + "' needs one of its commands, e.g. '"
+                           + joined(c.words, c.words.size()) + "'");
+        return bad("unknown command '" + first + "'");
+    }
+    if (arguments.help) {
+        printCommandHelp(out, *command, settings);
+        return Success;
+    }
+
+    const std::string name = joined(command->words, command->words.size());
+    std::vector<std::string> operands(arguments.words.begin() + long(command->words.size()),
+                                      arguments.words.end());
+    if (operands.size() < command->minOperands)
+        return bad(name + " needs more: " + command->usage);
+    if (operands.size() > command->maxOperands)
+        return bad(name + " does not take '" + operands[command->maxOperands] + "'");
+    for (const Option option : { OptJson, OptBrief, OptYes, OptModel, OptBackupCells })
+        if (arguments.has(option) && !(command->options & option))
+            return bad(name + " does not take " + optionName(option));
+    const bool virtualPort = arguments.port == "virtual";
+    if (virtualPort && !settings.virtualPrinter)
+        return bad("--port virtual: this build has no virtual printer (the Linux build has one)");
+
+    std::unique_ptr<TraceFile> traceFile;
+    if (!arguments.trace.empty()) {
+        traceFile = std::make_unique<TraceFile>(
+                arguments.trace, settings.program + " " + name + " on " + arguments.port);
+        if (!traceFile->isOpen())
+            return bad("--trace: " + traceFile->error());
+    }
+    const TraceScope traceScope(traceFile.get());
+    const VirtualPortScope portScope(virtualPort);
+
+    Context context(arguments, std::move(operands), out, err, settings, portIndex(arguments.port));
+    const int code = command->handler(context);
+    context.endLink();
+    out.flush();
+    return code;
+}
+
+} // namespace service
