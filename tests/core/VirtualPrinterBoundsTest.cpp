@@ -60,6 +60,20 @@ TEST_F(BareHost, RepliesWaitingForCreditThatNeverComesAreCapped)
     EXPECT_EQ(printer.heldReplies(2), 0u);
 }
 
+TEST_F(BareHost, RecordOfLargePacketsKeepsFewerOfThem)
+{
+    write(Entry + OpenControl);
+    // 100 packets of the largest length, 65535 bytes each: the record keeps about 1 MiB of
+    // them (raw and payload), never more than twice that, where 256 would be 32 MiB.
+    const Bytes largest = Bytes{ 0x40, 0x40, 0xFF, 0xFF, 0x00, 0x00 } + Bytes(0xFFFF - 6, 0x00);
+    for (int i = 0; i < 100; ++i)
+        write(largest);
+    EXPECT_EQ(printer.packetsReceived(), 102u);
+    EXPECT_GE(printer.received().size(), 8u);
+    EXPECT_LE(printer.received().size(), 17u);
+    EXPECT_EQ(printer.received().back().raw.size(), 0xFFFFu);
+}
+
 TEST_F(BareHost, TransactionWithTheAnswerBitSetGetsNoReply)
 {
     write(Entry);
