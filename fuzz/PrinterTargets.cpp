@@ -34,13 +34,18 @@ struct HeadIdValues
     int d1, d2, d3, d4, d5;
 };
 
-std::optional<HeadIdValues> decodeHeadId(std::string_view text)
+std::optional<int> decodeIdCharacter(char c)
 {
     static constexpr std::string_view Alphabet = "ABCDEFGHJKLMNOPQRSTUVWXYZ123456789%*+-$:";
-    auto value = [](char c) {
-        const size_t at = Alphabet.find(c);
-        return c != 0 && at != std::string_view::npos ? int(at) + 1 : 0;
-    };
+    const size_t at = Alphabet.find(c);
+    if (c == 0 || at == std::string_view::npos)
+        return std::nullopt;
+    return int(at) + 1;
+}
+
+std::optional<HeadIdValues> decodeHeadId(std::string_view text)
+{
+    auto value = [](char c) { return decodeIdCharacter(c).value_or(0); };
     if (text.size() != 6)
         return std::nullopt;
     HeadIdValues v{ value(text[0]), 0, value(text[2]), value(text[3]), value(text[4]) };
@@ -70,6 +75,20 @@ void checkHeadId(const vprinter::EepromImage &cells)
         check(text.empty(), "a head ID that was not read has a text");
         return;
     }
+    // Position by position: a character that stands for a value stands for its cell's value,
+    // whether or not the whole ID is valid. (A cell holding 0 ends the text early.)
+    check(text.size() <= 6, "a head ID read has more than six characters");
+    const size_t positions[] = { 0, 2, 3, 4 };
+    const size_t positionCells[] = { 65, 63, 64, 66 };
+    for (size_t i = 0; i < std::size(positions) && positions[i] < text.size(); ++i) {
+        const auto one = decodeIdCharacter(text[positions[i]]);
+        check(!one || *one == cells[positionCells[i]],
+              "a head ID character stands for a value its cell does not hold");
+    }
+    const char second = text.size() > 1 ? text[1] : 0;
+    check(!((second >= '1' && second <= '4') || second == 'Z')
+                  || cells[70] == (second == 'Z' ? 0 : second - '0'),
+          "the head ID's second character stands for a value its cell does not hold");
     const auto decoded = decodeHeadId(text);
     if (decoded)
         check(cells[65] == decoded->d1 && cells[70] == decoded->d2 && cells[63] == decoded->d3
