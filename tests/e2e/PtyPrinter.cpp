@@ -40,6 +40,17 @@ TempDir::~TempDir()
     fs::remove_all(path);
 }
 
+Lpt1OnLink::Lpt1OnLink(const std::string &traceName)
+    : link(dir.path / "lpt1"), trace(dir.path / traceName)
+{
+    setenv("CANTRA_LPT1", link.c_str(), 1);
+}
+
+Lpt1OnLink::~Lpt1OnLink()
+{
+    unsetenv("CANTRA_LPT1");
+}
+
 std::string readFile(const fs::path &path)
 {
     std::ifstream in(path);

@@ -28,6 +28,21 @@ public:
 
 std::string readFile(const fs::path &path);
 
+// A scratch folder holding the printer's link and its trace, with LPT1 bound to the link for
+// as long as it lives: what every test against the executable starts from.
+class Lpt1OnLink
+{
+public:
+    explicit Lpt1OnLink(const std::string &traceName = "trace.txt");
+    ~Lpt1OnLink();
+    Lpt1OnLink(const Lpt1OnLink &) = delete;
+    Lpt1OnLink &operator=(const Lpt1OnLink &) = delete;
+
+    TempDir dir;
+    fs::path link;
+    fs::path trace;
+};
+
 class VirtualPrinterProcess
 {
 public:

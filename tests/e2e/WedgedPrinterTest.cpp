@@ -152,17 +152,11 @@ private:
     int m_fd;
 };
 
-class WedgedPrinter : public ::testing::Test
+class WedgedPrinter : public ::testing::Test, protected Lpt1OnLink
 {
 protected:
-    WedgedPrinter() : link(dir.path / "lpt1"), trace(dir.path / "trace.txt") { }
-
     // The link is gone with the process.
     bool linkRemoved() const { return !fs::exists(fs::symlink_status(link)); }
-
-    TempDir dir;
-    fs::path link;
-    fs::path trace;
 };
 
 TEST_F(WedgedPrinter, HostThatWritesWithoutReadingAndDiesLeavesNothingForTheNext)
@@ -241,7 +235,6 @@ TEST_F(WedgedPrinter, FloodOfPacketsLeavesItSmallAndTheNextHostIsServed)
 
     TestPlatform platform;
     platform::setClock(nullptr); // real time: the printer is another process
-    setenv("CANTRA_LPT1", link.c_str(), 1);
     PrinterDriver.OpenPort(0);
     EXPECT_TRUE(D4Link.EnterD4Mode());
     EXPECT_TRUE(D4Link.D4Init());
@@ -251,7 +244,6 @@ TEST_F(WedgedPrinter, FloodOfPacketsLeavesItSmallAndTheNextHostIsServed)
     EXPECT_EQ(PrinterStatus, psReady);
     EXPECT_FALSE(D4Link.LastExchangeFailed());
     PrinterDriver.ClosePort();
-    unsetenv("CANTRA_LPT1");
 }
 
 } // namespace
