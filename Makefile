@@ -3,9 +3,11 @@ BUILD_DIR   ?= build
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkbcommon-dev fonts-liberation
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
+FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
+FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows build-test test release demo screenshots check-windows format clean \
-        bench
+.PHONY: all deps deps-windows deps-fuzz build-test test release demo screenshots check-windows \
+        format clean bench build-fuzz fuzz fuzz-corpus soak
 
 all: release
 
@@ -14,6 +16,9 @@ deps:
 
 deps-windows:
 	@sh tools/install-packages.sh cmake make $(WINDOWS_PACKAGES)
+
+deps-fuzz:
+	@sh tools/install-packages.sh $(FUZZ_PACKAGES)
 
 # Every test runs under AddressSanitizer and UndefinedBehaviorSanitizer.
 build-test: deps
@@ -43,6 +48,27 @@ bench: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-bench
 	$(BUILD_DIR)/bench/bench/cantra-bench $(BENCH)
+
+# The libFuzzer harnesses (clang, ASan, UBSan), each run for FUZZ_SECONDS from its seeds.
+build-fuzz: deps-fuzz
+	cmake -S . -B $(BUILD_DIR)/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DCANTRA_GUI=OFF -DCANTRA_TESTS=OFF -DCANTRA_FUZZ=ON
+	cmake --build $(BUILD_DIR)/fuzz -j $(JOBS) --target fuzzers
+
+fuzz: build-fuzz
+	sh fuzz/run.sh $(BUILD_DIR)/fuzz $(FUZZ_SECONDS)
+
+# Records the seed corpora again from the virtual printer's replies and the program's requests.
+fuzz-corpus: build-fuzz
+	rm -rf fuzz/corpus
+	$(BUILD_DIR)/fuzz/fuzz/fuzz-record fuzz/corpus
+
+# Ten A4 check sheets and ten Bi-D prints in a row through the real port to cantra-vprinter
+# (Release build), with the program's real pauses: a few minutes. Not part of CI.
+soak: deps
+	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-soak cantra-vprinter
+	$(BUILD_DIR)/bench/bench/cantra-soak $(BUILD_DIR)/bench/vprinter/cantra-vprinter
 
 check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

@@ -5,6 +5,7 @@
 
 #include "commands/EepromMap.h"
 #include "link/PacketDecoder.h"
+#include "vprinter/RecordTail.h"
 #include "vprinter/VirtualPrinter.h"
 
 #include <cstdio>
@@ -35,19 +36,20 @@ std::optional<std::string> describeFactoryData(const std::vector<uint8_t> &paylo
     return wire::describeFactoryData(payload.data(), payload.size());
 }
 
-int FactoryCommands::invalidFrames() const
-{
-    int count = 0;
-    for (const FactoryRecord &r : m_records)
-        count += r.kind == FactoryRecord::Kind::Invalid;
-    return count;
-}
-
 void FactoryCommands::record(FactoryRecord::Kind kind, uint8_t code,
                              std::vector<uint8_t> parameters, const std::vector<uint8_t> &payload)
 {
+    if (kind == FactoryRecord::Kind::Invalid)
+        ++m_invalidFrames;
+    // Cutting the record back only once it has doubled keeps the cost per frame constant.
+    const auto bytesOf = [](const FactoryRecord &r) { return r.parameters.size() + r.text.size(); };
+    if (!m_fullRecord && (m_records.size() >= 2 * RecordTail || m_recordBytes >= 2 * RecordBytes)) {
+        const size_t keep = recordTail(m_records, RecordTail, RecordBytes, m_recordBytes, bytesOf);
+        m_records.erase(m_records.begin(), m_records.end() - long(keep));
+    }
     m_records.push_back({ kind, code, std::move(parameters),
                           describeFactoryData(payload).value_or(hexBytes(payload)) });
+    m_recordBytes += bytesOf(m_records.back());
 }
 
 bool FactoryCommands::take(const std::vector<uint8_t> &payload)

@@ -45,9 +45,21 @@ public:
     // the remote-mode sequence.
     bool take(const std::vector<uint8_t> &payload);
 
+    // The factory packets received, oldest first: all of them with the full record on,
+    // otherwise a tail of the last RecordTail, or fewer when they are large (about
+    // RecordBytes of them at least), so that a host that sends nothing but frames does not
+    // grow the printer without end.
     const std::vector<FactoryRecord> &records() const { return m_records; }
-    void clearRecords() { m_records.clear(); }
-    int invalidFrames() const;
+    void clearRecords()
+    {
+        m_records.clear();
+        m_recordBytes = 0;
+    }
+    void keepFullRecord(bool on) { m_fullRecord = on; }
+    static constexpr size_t RecordTail = 256;
+    static constexpr size_t RecordBytes = 1 << 20;
+    // Frames ignored as invalid since the printer was made, whatever the record keeps.
+    int invalidFrames() const { return m_invalidFrames; }
     bool inRemoteMode() const { return m_remoteMode; }
     // Times the remote-mode sequence ran to its end.
     int remoteSessions() const { return m_remoteSessions; }
@@ -74,6 +86,9 @@ private:
 
     VirtualPrinter &m_printer;
     std::vector<FactoryRecord> m_records;
+    bool m_fullRecord = false;
+    size_t m_recordBytes = 0; // parameter and text bytes the record holds
+    int m_invalidFrames = 0;
     bool m_remoteMode = false;
     int m_remoteSessions = 0;
 };

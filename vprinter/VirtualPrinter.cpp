@@ -5,6 +5,7 @@
 #include "commands/EepromMap.h"
 #include "link/PacketDecoder.h"
 #include "platform/Platform.h"
+#include "vprinter/RecordTail.h"
 
 #include <algorithm>
 #include <cctype>
@@ -103,6 +104,12 @@ uint16_t VirtualPrinter::printerCredit(uint8_t socket) const
 {
     const auto it = m_channels.find(socket);
     return it == m_channels.end() ? 0 : it->second.printerCredit;
+}
+
+size_t VirtualPrinter::heldReplies(uint8_t socket) const
+{
+    const auto it = m_channels.find(socket);
+    return it == m_channels.end() ? 0 : it->second.held.size();
 }
 
 void VirtualPrinter::busyFor(int64_t ms)
@@ -318,9 +325,15 @@ void VirtualPrinter::record(Packet packet)
     if (onTrace)
         onTrace(packet.describe());
     ++m_packetsReceived;
-    // Dropping the older half at once keeps the cost per packet constant.
-    if (!m_fullRecord && m_received.size() >= 2 * RecordTail)
-        m_received.erase(m_received.begin(), m_received.end() - long(RecordTail));
+    // Cutting the record back only once it has doubled keeps the cost per packet constant.
+    if (!m_fullRecord
+        && (m_received.size() >= 2 * RecordTail || m_recordBytes >= 2 * RecordBytes)) {
+        const size_t keep
+                = recordTail(m_received, RecordTail, RecordBytes, m_recordBytes,
+                             [](const Packet &p) { return p.raw.size() + p.payload.size(); });
+        m_received.erase(m_received.begin(), m_received.end() - long(keep));
+    }
+    m_recordBytes += packet.raw.size() + packet.payload.size();
     m_received.push_back(std::move(packet));
 }
 
@@ -354,20 +367,26 @@ void VirtualPrinter::scanByteMode()
 
 void VirtualPrinter::scanPackets()
 {
-    while (m_packetMode && m_input.size() >= HeaderLength) {
-        const size_t length = size_t(m_input[2]) << 8 | m_input[3];
+    // The packets taken are cut off the input once at the end: cutting each one off the front
+    // would cost the whole rest of the input per packet, and a host sending small packets
+    // would slow the printer down to a crawl.
+    size_t at = 0;
+    while (m_packetMode && m_input.size() >= at + HeaderLength) {
+        const auto first = m_input.begin() + long(at);
+        const size_t length = size_t(first[2]) << 8 | first[3];
         if (length < HeaderLength) {
             // Framing is lost: drop what came and wait for the host to start again.
-            record({ Packet::Kind::Unframed, 0, 0, m_input, m_input });
+            const std::vector<uint8_t> rest(first, m_input.end());
+            record({ Packet::Kind::Unframed, 0, 0, rest, rest });
             m_input.clear();
             return;
         }
-        if (m_input.size() < length)
-            return;
-        const uint8_t socket = m_input[0];
-        std::vector<uint8_t> raw(m_input.begin(), m_input.begin() + long(length));
+        if (m_input.size() < at + length)
+            break;
+        const uint8_t socket = first[0];
+        std::vector<uint8_t> raw(first, first + long(length));
         std::vector<uint8_t> payload(raw.begin() + HeaderLength, raw.end());
-        m_input.erase(m_input.begin(), m_input.begin() + long(length));
+        at += length;
         if (socket == 0) {
             const uint8_t command = payload.empty() ? 0xFF : payload[0];
             record({ Packet::Kind::Transaction, 0, command, payload, raw });
@@ -391,6 +410,7 @@ void VirtualPrinter::scanPackets()
         if (onData)
             onData(payload);
     }
+    m_input.erase(m_input.begin(), m_input.begin() + long(std::min(at, m_input.size())));
 }
 
 void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
@@ -442,7 +462,12 @@ void VirtualPrinter::handleTransaction(const std::vector<uint8_t> &p)
         m_packetMode = false;
         m_channels.clear();
         break;
-    default: answerTransaction(command, {}); break;
+    default:
+        // A command byte with its answer bit set is a reply, not a request: answering it would
+        // put a packet on the line that no host can tell from a request.
+        if (!(command & 0x80))
+            answerTransaction(command, {});
+        break;
     }
 }
 
@@ -506,7 +531,12 @@ void VirtualPrinter::reply(uint8_t socket, const std::vector<uint8_t> &payload)
     const size_t total = payload.size() + HeaderLength;
     std::vector<uint8_t> packet{ onWire, onWire, uint8_t(total >> 8), uint8_t(total), 0x00, 0x00 };
     packet.insert(packet.end(), payload.begin(), payload.end());
-    m_channels[socket].held.push_back(std::move(packet));
+    std::deque<std::vector<uint8_t>> &held = m_channels[socket].held;
+    if (held.size() >= HeldRepliesLimit) {
+        ++m_droppedReplies;
+        return;
+    }
+    held.push_back(std::move(packet));
     flushHeld(socket);
 }
 

@@ -108,12 +108,22 @@ public:
     EepromImage &eeprom() { return m_eeprom; }
     PrinterState &state() { return m_state; }
     Faults &faults() { return m_faults; }
-    // The packets received, oldest first: all of them with the full record on, otherwise at
-    // least the last RecordTail, so that a long run does not hold every packet it sent.
+    // The packets received, oldest first: all of them with the full record on, otherwise a
+    // tail of the last RecordTail, or fewer when they are large (about RecordBytes of packet
+    // bytes at least), so that a long run does not hold every packet it sent.
     const std::vector<Packet> &received() const { return m_received; }
-    void clearReceived() { m_received.clear(); }
-    void keepFullRecord(bool on) { m_fullRecord = on; }
+    void clearReceived()
+    {
+        m_received.clear();
+        m_recordBytes = 0;
+    }
+    void keepFullRecord(bool on)
+    {
+        m_fullRecord = on;
+        m_factory.keepFullRecord(on);
+    }
     static constexpr size_t RecordTail = 256;
+    static constexpr size_t RecordBytes = 1 << 20;
     // Packets received since the printer was made, whatever the record keeps.
     uint64_t packetsReceived() const { return m_packetsReceived; }
     bool inPacketMode() const { return m_packetMode; }
@@ -123,6 +133,11 @@ public:
     uint16_t printerCredit(uint8_t socket) const;
     // Packets the host sent on a channel without holding credit for it.
     int creditViolations() const { return m_creditViolations; }
+    // Replies waiting on a channel for the host's credit. A host that keeps asking without
+    // granting any finds at most HeldRepliesLimit kept; the printer drops the ones after.
+    size_t heldReplies(uint8_t socket) const;
+    static constexpr size_t HeldRepliesLimit = 64;
+    uint64_t droppedReplies() const { return m_droppedReplies; }
 
     // Keeps the printer busy for `ms` of the platform clock, then ready again.
     void busyFor(int64_t ms);
@@ -171,6 +186,7 @@ private:
     PrinterState m_state;
     Faults m_faults;
     std::vector<Packet> m_received;
+    size_t m_recordBytes = 0; // raw and payload bytes the record holds
     std::vector<uint8_t> m_input;
     std::deque<uint8_t> m_output; // on the line, for the host to read
     struct Scheduled
@@ -194,6 +210,7 @@ private:
     };
     std::map<uint8_t, Channel> m_channels;
     int m_creditViolations = 0;
+    uint64_t m_droppedReplies = 0;
     int64_t m_busyUntilMs = 0;
     int64_t m_cleaningUntilMs = 0;
     FactoryCommands m_factory{ *this };

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -185,22 +186,82 @@ private:
 #endif
 };
 
-void writeAll(int fd, const uint8_t *data, size_t length)
+void onSignal(int signal, void (*handler)(int))
 {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN) {
-                pollfd p{ fd, POLLOUT, 0 };
-                ::poll(&p, 1, 100);
-                continue;
-            }
-            return;
-        }
-        data += n;
-        length -= size_t(n);
-    }
+    // No automatic restart: a signal ends the wait in poll() or a pause at once, so a stop
+    // is seen within one turn of the loop whatever the host does.
+    struct sigaction action
+    { };
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    ::sigaction(signal, &action, nullptr);
 }
+
+// The master side of the pseudo-terminal, never blocking: replies wait in a bounded queue
+// until the host reads them, and while the queue is full the printer takes no more requests,
+// as a printer whose buffer is full would. A host that writes without reading then waits in
+// its own write; the printer still answers signals and sees the host go.
+class Line
+{
+public:
+    // Replies the host has not read, at most this many bytes.
+    static constexpr size_t OutputLimit = 64 * 1024;
+
+    Line(int master, std::string slave) : m_master(master), m_slave(std::move(slave)) { }
+
+    bool wantsInput(vprinter::VirtualPrinter &printer)
+    {
+        return m_queue.size() + printer.pendingOutput() < OutputLimit;
+    }
+    bool hasOutput() const { return !m_queue.empty(); }
+
+    void takeReplies(vprinter::VirtualPrinter &printer)
+    {
+        uint8_t chunk[4096];
+        while (m_queue.size() < OutputLimit) {
+            const size_t count
+                    = printer.hostRead(chunk, std::min(sizeof chunk, OutputLimit - m_queue.size()));
+            if (count == 0)
+                break;
+            m_queue.insert(m_queue.end(), chunk, chunk + count);
+        }
+    }
+
+    // As much of the queue as the line takes now.
+    void send()
+    {
+        while (!m_queue.empty()) {
+            uint8_t chunk[4096];
+            const size_t count = std::min(sizeof chunk, m_queue.size());
+            std::copy_n(m_queue.begin(), count, chunk);
+            const ssize_t n = ::write(m_master, chunk, count);
+            if (n <= 0)
+                return; // full (EAGAIN), interrupted or gone: the loop decides
+            m_queue.erase(m_queue.begin(), m_queue.begin() + n);
+        }
+    }
+
+    // What a gone host sent and was sent is dropped: its requests are not served, and its
+    // replies neither wait in the queue nor in the terminal for the next host to read.
+    void dropAll()
+    {
+        m_queue.clear();
+        uint8_t scratch[4096];
+        for (int i = 0; i < 1024 && ::read(m_master, scratch, sizeof scratch) > 0; ++i) { }
+        // Bytes already in the terminal's input on the slave side are flushed from there.
+        const int slave = ::open(m_slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave >= 0) {
+            ::tcflush(slave, TCIFLUSH);
+            ::close(slave);
+        }
+    }
+
+private:
+    int m_master;
+    std::string m_slave;
+    std::deque<uint8_t> m_queue;
+};
 
 } // namespace
 
@@ -304,16 +365,18 @@ int main(int argc, char **argv)
     if (!slave || ::symlink(slave, link.c_str()) != 0)
         return fail("cannot create " + link + ": " + std::strerror(errno));
 
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGUSR1, requestPower);
-    std::signal(SIGUSR2, requestPower);
+    onSignal(SIGINT, requestStop);
+    onSignal(SIGTERM, requestStop);
+    onSignal(SIGUSR1, requestPower);
+    onSignal(SIGUSR2, requestPower);
     std::signal(SIGPIPE, SIG_IGN);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     if (trace)
         printer.onTrace
                 = [](const std::string &line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     std::fprintf(stderr, "cantra-vprinter: serving on %s (%s)\n", link.c_str(), slave);
 
+    Line line(master, slave);
     bool hostPresent = false;
     uint8_t buffer[4096];
     while (!stopRequested) {
@@ -325,38 +388,46 @@ int main(int argc, char **argv)
             pages.collect(printer);
             std::fprintf(stderr, "power %s\n", request == 1 ? "off" : "on");
         }
+        line.takeReplies(printer);
         // Late replies, a trickle and noise go out on time even while the host is quiet.
         int waitMs = 100;
         if (const auto next = printer.nextOutputInMs())
             waitMs = int(std::min<int64_t>(*next, waitMs));
-        pollfd p{ master, POLLIN, 0 };
+        pollfd p{ master, 0, 0 };
+        if (line.wantsInput(printer))
+            p.events |= POLLIN;
+        if (line.hasOutput())
+            p.events |= POLLOUT;
         const int ready = ::poll(&p, 1, waitMs);
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
             break;
-        ssize_t n = 0;
-        if (ready > 0 && (p.revents & POLLIN))
-            n = ::read(master, buffer, sizeof buffer);
-        if (n > 0) {
-            hostPresent = true;
-            printer.hostWrite(buffer, size_t(n));
-            pages.collect(printer);
         }
-        while (printer.pendingOutput() > 0) {
-            const size_t count = printer.hostRead(buffer, sizeof buffer);
-            writeAll(master, buffer, count);
-        }
-        if (n > 0)
+        if (ready == 0)
             continue;
-        if (ready > 0 && ((p.revents & (POLLHUP | POLLERR)) || n < 0)) {
-            // No host holds the slave side: the next one starts in byte mode.
-            if (hostPresent) {
+        if (p.revents & (POLLHUP | POLLERR)) {
+            // No host holds the slave side: the next one starts in byte mode, with nothing
+            // of this one's left on the line.
+            if (hostPresent || (p.revents & POLLIN) || line.hasOutput()) {
+                line.dropAll();
                 printer.hostGone();
                 pages.collect(printer);
                 hostPresent = false;
-                if (trace)
-                    std::fprintf(stderr, "host gone\n");
+                std::fprintf(stderr, "host gone\n");
             }
             ::usleep(20000);
+            continue;
+        }
+        if (p.revents & POLLOUT)
+            line.send();
+        if (p.revents & POLLIN) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                hostPresent = true;
+                printer.hostWrite(buffer, size_t(n));
+                pages.collect(printer);
+            }
         }
     }
     printer.hostGone();

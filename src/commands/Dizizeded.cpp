@@ -28,6 +28,27 @@ bool inRange(uint8_t value, uint8_t max)
     return value >= 1 && value <= max;
 }
 
+// A cell outside the alphabet comes back as its own byte; one whose byte happens to be a
+// character of the alphabet ("A" is 65, not 1) would read as a value the cell does not hold,
+// and could make a valid-looking ID of cells that hold none. It reads as "?" instead.
+constexpr char Unreadable = '?';
+
+char cellChar(uint8_t value)
+{
+    const char c = TPHeadID::EncodeIdChar(value);
+    return (value < 1 || value > AlphabetSize) && TPHeadID::DecodeIdChar(c) != 0 ? Unreadable : c;
+}
+
+// The second character: "Z" for 0, the digit of 1 to 4; any other value as its byte plus 0x30,
+// except that 42 would read as "Z".
+char secondChar(uint8_t value)
+{
+    if (value == 0)
+        return 'Z';
+    const char c = char(value + 0x30);
+    return c == 'Z' ? Unreadable : c;
+}
+
 } // namespace
 
 char TPHeadID::EncodeIdChar(uint8_t value)
@@ -121,11 +142,11 @@ const char *TPHeadID::ReadHeadId()
     }
     const auto [d1, d3, d4, d5, d2] = read;
 
-    m_text[0] = EncodeIdChar(d1);
-    m_text[1] = d2 == 0 ? 'Z' : char(d2 + 0x30);
-    m_text[2] = EncodeIdChar(d3);
-    m_text[3] = EncodeIdChar(d4);
-    m_text[4] = EncodeIdChar(d5);
+    m_text[0] = cellChar(d1);
+    m_text[1] = secondChar(d2);
+    m_text[2] = cellChar(d3);
+    m_text[3] = cellChar(d4);
+    m_text[4] = cellChar(d5);
     m_text[5] = EncodeIdChar(CheckValue(d1, d2, d3, d4, d5));
     m_text[6] = 0;
     return m_text;

@@ -9,7 +9,6 @@ VORizOroRu UsbID;
 namespace {
 
 constexpr int FirstYear = 1999;
-constexpr int LastUpperYear = 2034;
 constexpr int LastYear = 2060;
 
 bool letterOrDigit(uint8_t c)

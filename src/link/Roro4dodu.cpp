@@ -48,7 +48,7 @@ constexpr uint8_t lo(uint16_t v)
 class ReplyText
 {
 public:
-    ReplyText(uint8_t *payload, size_t length)
+    ReplyText(const uint8_t *payload, size_t length)
         : m_text(payload), m_length(std::find(payload, payload + length, 0) - payload)
     { }
     // Offset of the field name, or npos.
@@ -62,12 +62,11 @@ public:
         return field + position < m_length ? m_text[field + position] : 0;
     }
     bool holds(size_t field, size_t lastPosition) const { return field + lastPosition < m_length; }
-    uint8_t &cell(size_t field, size_t position) { return m_text[field + position]; }
 
     static constexpr size_t npos = std::string_view::npos;
 
 private:
-    uint8_t *m_text;
+    const uint8_t *m_text;
     size_t m_length;
 };
 
@@ -313,10 +312,14 @@ void RUDovU4Zizo::GetPrinterStatus()
     const size_t iq = text.find("IQ:");
     if (iq == ReplyText::npos || !text.holds(iq, 10))
         FatalError("Ink quantity acquisition failure.");
-    for (size_t position = 3; position <= 10; ++position)
-        text.cell(iq, position) = wire::inkDigit(text.cell(iq, position));
+    // Converted apart from the text: an ink field too short for its eight digits would
+    // otherwise turn the names of the fields after it into digits, and an error or warning
+    // the printer reports would be lost.
+    uint8_t ink[8];
+    for (size_t i = 0; i < std::size(ink); ++i)
+        ink[i] = wire::inkDigit(text.at(iq, 3 + i));
     for (size_t i = 0; i < 4; ++i)
-        InkLevels[i] = uint8_t(16 * text.at(iq, 3 + 2 * i) + text.at(iq, 4 + 2 * i));
+        InkLevels[i] = uint8_t(16 * ink[2 * i] + ink[2 * i + 1]);
 
     const size_t er = text.find("ER:");
     if (er != ReplyText::npos && !wire::errorFromCharacter(text.at(er, 4), ErrorStatus))

@@ -130,6 +130,19 @@ TEST_F(ControlCommands, FieldsCutOffByThePayloadEnd)
     expectFatalStatus(std::string("ST:04;\0IQ:11111111;", 19), "Ink quantity acquisition failure.");
 }
 
+// An ink field too short for its eight digits runs into the next field; reading its digits
+// must not turn that field's name into digits too, or the printer's error is lost.
+TEST_F(ControlCommands, ShortInkFieldDoesNotHideTheFieldsAfterIt)
+{
+    statusFrom("ST:00;IQ:4646ER:05;");
+    EXPECT_EQ(PrinterStatus, psError);
+    EXPECT_EQ(ErrorStatus, esInkOut);
+    statusFrom("ST:04;IQ:464WR:12;");
+    EXPECT_EQ(PrinterStatus, psReady);
+    EXPECT_THAT(WarningFlags, ElementsAre(0, 0, 1, 0));
+    EXPECT_THAT(platform.dialogs.shown, IsEmpty());
+}
+
 TEST_F(ControlCommands, FailedStatusExchangeIsACommunicationError)
 {
     statusFrom("ST:04;IQ:11111111;WR:10;");

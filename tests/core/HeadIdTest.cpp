@@ -91,6 +91,27 @@ TEST_F(HeadId, BlankCellsGiveAnEmptyText)
     EXPECT_EQ(text[5], '6') << "check value 31, the 31st character";
 }
 
+// Cells holding the codes of alphabet characters instead of their values must not read as a
+// valid ID: 65, 0, 65, 65, 74 would read "AZAAJS", whose check character even holds.
+TEST_F(HeadId, CellsHoldingCharacterCodesDoNotReadAsAValidId)
+{
+    printer.eeprom()[65] = 'A';
+    printer.eeprom()[70] = 0;
+    printer.eeprom()[63] = 'A';
+    printer.eeprom()[64] = 'A';
+    printer.eeprom()[66] = 'J';
+    EXPECT_STREQ(HeadID.ReadHeadId(), "?Z???S");
+    EXPECT_EQ(HeadID.WriteHeadId(HeadID.ReadHeadId()), HeadIdWrongFirst);
+    // 42 in the second cell would read as the "Z" of 0.
+    printer.eeprom() = vprinter::servicedEeprom();
+    printer.eeprom()[70] = 42;
+    EXPECT_STREQ(HeadID.ReadHeadId(), "H?PR2B");
+    // Cells outside the alphabet whose bytes are no characters of it still read as their bytes.
+    printer.eeprom()[70] = 0;
+    printer.eeprom()[65] = 0xFF;
+    EXPECT_EQ(std::string(HeadID.ReadHeadId()).front(), char(0xFF));
+}
+
 TEST_F(HeadId, AReadWithoutReplyStopsTheReadsAndGivesNoId)
 {
     printer.eeprom() = vprinter::servicedEeprom();

@@ -24,20 +24,9 @@ constexpr uint32_t SpeedUp = 10;
 // machine may add.
 constexpr int64_t TryLimitMs = 14'000;
 
-class MisbehavingPrinter : public ::testing::Test
+class MisbehavingPrinter : public ::testing::Test, protected Lpt1OnLink
 {
 protected:
-    MisbehavingPrinter()
-    {
-        link = dir.path / "lpt1";
-        trace = dir.path / "trace.txt";
-        setenv("CANTRA_LPT1", link.c_str(), 1);
-    }
-    ~MisbehavingPrinter() override { unsetenv("CANTRA_LPT1"); }
-
-    TempDir dir;
-    fs::path link;
-    fs::path trace;
     TestPlatform platform;
 };
 

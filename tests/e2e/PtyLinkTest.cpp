@@ -24,24 +24,14 @@ using namespace e2e;
 
 namespace {
 
-class PtyLink : public ::testing::Test
+class PtyLink : public ::testing::Test, protected Lpt1OnLink
 {
 protected:
-    PtyLink()
-    {
-        link = dir.path / "lpt1";
-        setenv("CANTRA_LPT1", link.c_str(), 1);
-    }
-    ~PtyLink() override { unsetenv("CANTRA_LPT1"); }
-
-    TempDir dir;
-    fs::path link;
     TestPlatform platform;
 };
 
 TEST_F(PtyLink, WholeLinkAgainstTheVirtualPrinterExecutable)
 {
-    const fs::path trace = dir.path / "trace.txt";
     const fs::path image = dir.path / "eeprom.bin";
     vprinter::EepromImage cells = vprinter::servicedEeprom();
     cells[0x10] = 0x3C;
@@ -132,7 +122,7 @@ TEST_F(PtyLink, PrinterThatNeverAnswersTakesTheRealTimeOuts)
 TEST_F(PtyLink, SheetsOfTheExecutableAreWrittenAsPictures)
 {
     const fs::path pages = dir.path / "pages";
-    VirtualPrinterProcess printer(link, dir.path / "trace.txt",
+    VirtualPrinterProcess printer(link, trace,
                                   { "--pages", pages.string(), "--bid-error", "6,-3,2" });
     ASSERT_TRUE(fs::is_symlink(link));
     platform.useClock(nullptr);

@@ -40,6 +40,17 @@ TempDir::~TempDir()
     fs::remove_all(path);
 }
 
+Lpt1OnLink::Lpt1OnLink(const std::string &traceName)
+    : link(dir.path / "lpt1"), trace(dir.path / traceName)
+{
+    setenv("CANTRA_LPT1", link.c_str(), 1);
+}
+
+Lpt1OnLink::~Lpt1OnLink()
+{
+    unsetenv("CANTRA_LPT1");
+}
+
 std::string readFile(const fs::path &path)
 {
     std::ifstream in(path);
@@ -49,14 +60,16 @@ std::string readFile(const fs::path &path)
 }
 
 VirtualPrinterProcess::VirtualPrinterProcess(const fs::path &link, const fs::path &trace,
-                                             const std::vector<std::string> &extra)
+                                             const std::vector<std::string> &extra, bool traced)
     : m_trace(trace)
 {
     m_pid = fork();
     if (m_pid == 0) {
         const int out = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, STDERR_FILENO);
-        std::vector<std::string> args{ CANTRA_VPRINTER_PATH, "--link", link.string(), "--trace" };
+        std::vector<std::string> args{ CANTRA_VPRINTER_PATH, "--link", link.string() };
+        if (traced)
+            args.push_back("--trace");
         args.insert(args.end(), extra.begin(), extra.end());
         execv(args[0].c_str(), argv(args).data());
         _exit(127);
@@ -68,9 +81,37 @@ VirtualPrinterProcess::VirtualPrinterProcess(const fs::path &link, const fs::pat
 
 VirtualPrinterProcess::~VirtualPrinterProcess()
 {
-    kill(m_pid, SIGTERM);
+    if (m_pid > 0)
+        stop(SIGTERM, SignalLimit);
+}
+
+bool VirtualPrinterProcess::stop(int signal, std::chrono::milliseconds limit)
+{
+    kill(m_pid, signal);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    waitpid(m_pid, &status, 0);
+    pid_t ended = 0;
+    while ((ended = waitpid(m_pid, &status, WNOHANG)) == 0
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(PollStep);
+    if (ended == 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, &status, 0);
+    }
+    m_pid = -1;
+    return ended != 0;
+}
+
+long VirtualPrinterProcess::statusKb(const std::string &field) const
+{
+    if (m_pid <= 0)
+        return 0;
+    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(field.size()));
+    return 0;
 }
 
 int VirtualPrinterProcess::count(const std::string &text) const

@@ -28,13 +28,29 @@ public:
 
 std::string readFile(const fs::path &path);
 
+// A scratch folder holding the printer's link and its trace, with LPT1 bound to the link for
+// as long as it lives: what every test against the executable starts from.
+class Lpt1OnLink
+{
+public:
+    explicit Lpt1OnLink(const std::string &traceName = "trace.txt");
+    ~Lpt1OnLink();
+    Lpt1OnLink(const Lpt1OnLink &) = delete;
+    Lpt1OnLink &operator=(const Lpt1OnLink &) = delete;
+
+    TempDir dir;
+    fs::path link;
+    fs::path trace;
+};
+
 class VirtualPrinterProcess
 {
 public:
     // Starts cantra-vprinter --link LINK --trace with `extra` options, its standard error in
-    // `trace`, and waits (at most 5 s) for the link to appear.
+    // `trace`, and waits (at most 5 s) for the link to appear. Without `traced` no packet is
+    // traced (for floods), only what the printer says besides.
     VirtualPrinterProcess(const fs::path &link, const fs::path &trace,
-                          const std::vector<std::string> &extra = {});
+                          const std::vector<std::string> &extra = {}, bool traced = true);
     ~VirtualPrinterProcess();
     VirtualPrinterProcess(const VirtualPrinterProcess &) = delete;
     VirtualPrinterProcess &operator=(const VirtualPrinterProcess &) = delete;
@@ -48,9 +64,16 @@ public:
     int count(const std::string &text) const;
     // Waits, at most 5 s, until `text` stands in the trace `times` times.
     bool waitForTrace(const std::string &text, int times = 1) const;
+    // Sends `signal` and waits at most `limit` for the process to end; false when it did not
+    // (it is then killed).
+    bool stop(int signal, std::chrono::milliseconds limit);
+    // The resident set now and its peak, from /proc; 0 when the process has ended.
+    long residentKb() const { return statusKb("VmRSS:"); }
+    long peakResidentKb() const { return statusKb("VmHWM:"); }
 
 private:
     bool signalAndWait(int signal, const std::string &line);
+    long statusKb(const std::string &field) const;
 
     pid_t m_pid = -1;
     fs::path m_trace;

@@ -20,16 +20,10 @@ namespace {
 
 constexpr auto RunLimit = std::chrono::seconds(90);
 
-class ServiceOnPty : public ::testing::Test
+class ServiceOnPty : public ::testing::Test, protected Lpt1OnLink
 {
 protected:
-    ServiceOnPty()
-    {
-        link = dir.path / "lpt1";
-        trace = dir.path / "printer-trace.txt";
-        setenv("CANTRA_LPT1", link.c_str(), 1);
-    }
-    ~ServiceOnPty() override { unsetenv("CANTRA_LPT1"); }
+    ServiceOnPty() : Lpt1OnLink("printer-trace.txt") { }
 
     RunResult service(std::vector<std::string> args,
                       const std::vector<std::pair<std::string, std::string>> &environment = {})
@@ -54,10 +48,6 @@ protected:
         std::copy_n(bytes.begin(), std::min(bytes.size(), image.size()), image.begin());
         return image;
     }
-
-    TempDir dir;
-    fs::path link;
-    fs::path trace;
 };
 
 TEST_F(ServiceOnPty, StatusAsTextAndJson)

@@ -30,22 +30,15 @@ namespace {
 
 // The windows as at program start, LPT1 bound to the pseudo-terminal. The pauses of the link
 // run on the test clock; the port's own time-outs are real, and twenty times shorter.
-class PowerCycle : public ::testing::Test
+class PowerCycle : public ::testing::Test, protected Lpt1OnLink
 {
 protected:
-    PowerCycle()
-    {
-        link = dir.path / "lpt1";
-        trace = dir.path / "trace.txt";
-        setenv("CANTRA_LPT1", link.c_str(), 1);
-        freshWindows();
-    }
+    PowerCycle() { freshWindows(); }
     ~PowerCycle() override
     {
         for (QWidget *window : std::initializer_list<QWidget *>{ FormAdjust, FormQuit, AboutBox,
                                                                  StatusMonitorWindow, FormBoot })
             window->hide();
-        unsetenv("CANTRA_LPT1");
     }
     void pickModelAndPort(int modelRow, int portRow)
     {
@@ -53,9 +46,6 @@ protected:
         FormBoot->UsePortCombo->setCurrentIndex(portRow);
     }
 
-    TempDir dir;
-    fs::path link;
-    fs::path trace;
     TestPlatform platform;
     const PortTimeDivisor shorter{ 20 };
 };
