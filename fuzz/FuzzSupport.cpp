@@ -247,6 +247,18 @@ Session::~Session()
     platform::setPorts(nullptr);
 }
 
+void startLink(bool withStatus)
+{
+    PrinterDriver.OpenPort(0);
+    D4Link.EnterD4Mode();
+    D4Link.D4Init();
+    D4Link.OpenChannel(ControlSocket);
+    D4Link.GrantCredit(ControlSocket, 1);
+    if (withStatus)
+        D4Link.GetPrinterStatus();
+    D4Link.OpenChannel(DataSocket);
+}
+
 void Session::usePorts(PortMaker makePort)
 {
     m_connector->make = std::move(makePort);

@@ -223,6 +223,10 @@ private:
     std::unique_ptr<Connector> m_connector;
 };
 
+// The program's link start on port 0: packet mode, Init, the control channel with a credit
+// for the printer, the status when `withStatus` (as before a print), then the data channel.
+void startLink(bool withStatus = false);
+
 // 1284.4 helpers for the checks, independent of the link's own code.
 inline size_t packetLength(const std::vector<uint8_t> &p)
 {

@@ -159,16 +159,6 @@ uint16_t creditChoice(Input &in)
     return choice < std::size(Values) ? Values[choice] : in.word();
 }
 
-void startLink()
-{
-    PrinterDriver.OpenPort(0);
-    D4Link.EnterD4Mode();
-    D4Link.D4Init();
-    D4Link.OpenChannel(ControlSocket);
-    D4Link.GrantCredit(ControlSocket, 1);
-    D4Link.OpenChannel(DataSocket);
-}
-
 // The status as the last reply gives it; checked only when that reply is there.
 void status(Session &s)
 {

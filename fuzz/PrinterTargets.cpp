@@ -321,12 +321,7 @@ void runIds(Input &in)
     s.usePorts([&printer] { return std::make_unique<vprinter::VirtualPort>(printer); });
     applyFault(printer.faults(), in.byte(), in.byte());
     s.run([&] {
-        PrinterDriver.OpenPort(0);
-        D4Link.EnterD4Mode();
-        D4Link.D4Init();
-        D4Link.OpenChannel(ControlSocket);
-        D4Link.GrantCredit(ControlSocket, 1);
-        D4Link.OpenChannel(DataSocket);
+        startLink();
         while (!in.dry()) {
             switch (in.byte() % IdsOps) {
             case iHeadId: checkHeadId(cells); break;

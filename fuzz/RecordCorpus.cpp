@@ -272,13 +272,7 @@ void recordHost(const std::string &name, const std::function<void()> &program,
             setUp(printer);
         session.usePorts([&] { return std::make_unique<HostScriptPort>(printer, seed); });
         session.run([&] {
-            PrinterDriver.OpenPort(0);
-            D4Link.EnterD4Mode();
-            D4Link.D4Init();
-            D4Link.OpenChannel(ControlSocket);
-            D4Link.GrantCredit(ControlSocket, 1);
-            D4Link.GetPrinterStatus();
-            D4Link.OpenChannel(DataSocket);
+            startLink(true);
             program();
         });
         testsupport::resetLink();
@@ -340,12 +334,7 @@ void recordRaster(const std::string &name, const std::function<void()> &program,
         Session session;
         session.usePorts([&printer] { return std::make_unique<vprinter::VirtualPort>(printer); });
         session.run([&] {
-            PrinterDriver.OpenPort(0);
-            D4Link.EnterD4Mode();
-            D4Link.D4Init();
-            D4Link.OpenChannel(ControlSocket);
-            D4Link.GrantCredit(ControlSocket, 1);
-            D4Link.OpenChannel(DataSocket);
+            startLink();
             program();
         });
         testsupport::resetLink();

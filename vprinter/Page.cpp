@@ -50,6 +50,17 @@ int Page::level(Ink ink, int x, int y) const
     return plane[size_t(y)][size_t(x / 4)] >> (6 - 2 * (x % 4)) & 3;
 }
 
+Page::Row &Page::inkedRow(Ink ink, int y)
+{
+    std::vector<Row> &plane = m_planes[size_t(ink)];
+    if (plane.empty())
+        plane.resize(Height);
+    Row &row = plane[size_t(y)];
+    if (row.empty())
+        row.assign(RowBytes, 0);
+    return row;
+}
+
 bool Page::put(Ink ink, int x, int y, int level)
 {
     if (x < 0 || y < 0 || x >= Width || y >= Height)
@@ -57,12 +68,7 @@ bool Page::put(Ink ink, int x, int y, int level)
     level = std::clamp(level, 0, MaxLevel);
     if (level == 0)
         return true;
-    std::vector<Row> &plane = m_planes[size_t(ink)];
-    if (plane.empty())
-        plane.resize(Height);
-    Row &row = plane[size_t(y)];
-    if (row.empty())
-        row.assign(RowBytes, 0);
+    Row &row = inkedRow(ink, y);
     const int shift = 6 - 2 * (x % 4);
     uint8_t &cell = row[size_t(x / 4)];
     if ((cell >> shift & 3) < level)
@@ -85,12 +91,7 @@ int Page::putSpan(Ink ink, int x, int width, int y, int level)
     level = std::clamp(level, 0, MaxLevel);
     if (level == 0 || to == from)
         return outside;
-    std::vector<Row> &plane = m_planes[size_t(ink)];
-    if (plane.empty())
-        plane.resize(Height);
-    Row &row = plane[size_t(y)];
-    if (row.empty())
-        row.assign(RowBytes, 0);
+    Row &row = inkedRow(ink, y);
     const uint8_t full = uint8_t(level * 0x55); // the same size in all four cells of a byte
     int c = from;
     for (; c < to && c % 4 != 0; ++c)

@@ -58,6 +58,8 @@ private:
     // picture. Rows are allocated when their first dot lands.
     static constexpr int RowBytes = Width / 4;
     using Row = std::vector<uint8_t>;
+    // The row of `ink` at `y` (within the sheet), allocated as it takes its first dot.
+    Row &inkedRow(Ink ink, int y);
     std::array<std::vector<Row>, InkCount> m_planes;
     bool m_holdsInk = false;
 };

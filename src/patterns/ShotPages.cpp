@@ -19,7 +19,6 @@ constexpr int Groups = 5;
 constexpr int Repeats = 3; // one unit apart, to fill the gaps between nozzle rows
 constexpr int BidLimit = 56;
 constexpr uint8_t LineByte = 0x03; // the rightmost of four dots, at full size
-constexpr uint8_t SmallDot = 0x01;
 
 struct ShotType
 {
