@@ -325,6 +325,16 @@ void TFormAdjust::showPanel(const char *name)
     }
 }
 
+void TFormAdjust::hidePanel(QWidget *shown)
+{
+    // Hidden with the focus in it, a panel would pass the focus on along the chain, often to
+    // "Quit", and the next Enter would start the close sequence. The window takes it instead,
+    // so that Enter goes to the default button of the panel shown next.
+    if (QWidget *focus = focusWidget(); focus && shown->isAncestorOf(focus))
+        setFocus(Qt::OtherFocusReason);
+    shown->hide();
+}
+
 QWidget *TFormAdjust::visiblePanel() const
 {
     for (const char *name : Panels)
@@ -371,7 +381,7 @@ void TFormAdjust::AddMemoLine(const QString &text)
 void TFormAdjust::ResetWorkArea(bool keepMemo, bool resetBidCount)
 {
     for (const char *name : Panels)
-        panel(name)->hide();
+        hidePanel(panel(name));
     if (resetBidCount)
         BidPrintCount = 1;
     if (!keepMemo)

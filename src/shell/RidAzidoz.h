@@ -169,6 +169,7 @@ private:
     void fillGridHeaders();
     void connectHandlers();
     void showPanel(const char *name);
+    void hidePanel(QWidget *shown);
     QWidget *panel(const char *name) const;
     QWidget *visiblePanel() const;
     void setMemoColour(const QColor &colour);

@@ -31,7 +31,7 @@ void TFormAdjust::retryStepOnError(const char *shownPanel, const char *stepPanel
     // with the memo as it is, so that its OK runs the step again once the printer is ready.
     if (PrinterStatus == psReady)
         return;
-    panel(shownPanel)->hide();
+    hidePanel(panel(shownPanel));
     showPanel(stepPanel);
 }
 

@@ -32,8 +32,10 @@
 #include <vector>
 
 using namespace testsupport;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::Not;
 
 namespace {
 
@@ -348,8 +350,15 @@ TEST_F(AdjustWindow, EveryPanelMoveLeadsToItsTarget)
         if (move.group)
             choose(move.group, move.index);
         window->StatusMemo->setPlainText("message of the last step");
+        QApplication::setActiveWindow(window); // the focus moves only in the active window
+        control(move.button)->setFocus(); // as a mouse click or Tab leaves it
         click(move.button);
         EXPECT_THAT(visiblePanels(), ElementsAre(move.to));
+        // The button went with its panel; had the focus passed on to "Quit" or "Get status",
+        // the next Enter would close the link or ask for the status instead of the new
+        // panel's own default.
+        EXPECT_NE(window->focusWidget(), window->AdjustRtnBtn);
+        EXPECT_NE(window->focusWidget(), window->GetStatusBtn);
         EXPECT_EQ(memoText(), move.keepsMemo ? "message of the last step" : move.report);
         EXPECT_TRUE(window->StatusMemo->isVisibleTo(window));
         EXPECT_EQ(window->StatusMemo->geometry(), QRect(253, 307, 413, 94));
@@ -496,6 +505,23 @@ TEST_F(AdjustWindow, EnterPressesTheFocusedButtonOtherwiseOk)
     control<TRadioGroup>("BidRdoBtn")->button(2)->setFocus();
     pressKey(Qt::Key_Enter);
     EXPECT_THAT(visiblePanels(), ElementsAre("BidCheckPnl"));
+}
+
+// Enter on a panel's OK, and Enter again on the panel it led to: the second goes to that
+// panel's default, never to the window's "Quit".
+TEST_F(AdjustWindow, EnterAfterEnterGoesToTheNextPanelsDefault)
+{
+    startLink();
+    window->ShowPanelForScreenshot("CounterPnl");
+    choose("CounterRdoBtn", 0);
+    QApplication::setActiveWindow(window);
+    control("ProCounterOKBtn")->setFocus();
+    pressKey(Qt::Key_Return);
+    ASSERT_THAT(visiblePanels(), ElementsAre("CounterCheckPnl"));
+    pressKey(Qt::Key_Return);
+    EXPECT_THAT(visiblePanels(), ElementsAre("CounterCheckPnl"));
+    EXPECT_EQ(memoText(), "Counter value = 65535"); // the cells of a blank board
+    EXPECT_THAT(sent().controlCommands(), Not(Contains("rs"))) << "the printer was not reset";
 }
 
 // ---- controls ----
