@@ -143,6 +143,9 @@ int main(int argc, char **argv)
     std::unique_ptr<TrainerClock> trainerClock;
     if (trainer) {
         trainer->showQuietly(FormBoot);
+        // A trainer swaps the board while the program asks for it, so the program's boxes
+        // must not block the printer's window.
+        platform::qtDialogs().leaveFree(trainer.get());
         trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
         platform::setClock(trainerClock.get());
     }
@@ -156,6 +159,7 @@ int main(int argc, char **argv)
     } catch (...) {
         platform::showError("An unexpected error has occurred.");
     }
+    platform::qtDialogs().leaveFree(nullptr);
     PrinterDriver.ClosePort();
     platform::setClock(nullptr);
     platform::setTrace(nullptr);

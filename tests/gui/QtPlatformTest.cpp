@@ -136,6 +136,42 @@ TEST(QtDialogs, SystemBoxHasNoOwnerEvenWithAWindowUp)
     EXPECT_TRUE(seen.owned);
 }
 
+// The trainer's window stays usable while the program asks something: a box belongs to the
+// program's window even when the trainer's is the active one, and blocks only its owner.
+TEST(QtDialogs, BoxLeavesTheWindowLeftFreeUsable)
+{
+    QWidget program;
+    program.show();
+    QWidget trainer;
+    trainer.show();
+    QApplication::setActiveWindow(&trainer);
+    platform::QtDialogs dialogs;
+    dialogs.leaveFree(&trainer);
+    platform::Message message;
+    message.kind = platform::MessageKind::Information;
+    message.text = "After replacing MAIN Board and turn on power. click the OK button.";
+    message.buttons = platform::MessageButtons::OkCancel;
+    const QWidget *owner = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    whileBoxIsUp([&] { dialogs.show(message); },
+                 [&](QMessageBox *box) {
+                     owner = box->parentWidget();
+                     modality = box->windowModality();
+                     box->button(QMessageBox::Ok)->click();
+                 });
+    EXPECT_EQ(owner, &program);
+    EXPECT_EQ(modality, Qt::WindowModal);
+
+    // Without a window left free every box blocks the whole program, as it always did.
+    platform::QtDialogs plain;
+    whileBoxIsUp([&] { plain.show(message); },
+                 [&](QMessageBox *box) {
+                     modality = box->windowModality();
+                     box->button(QMessageBox::Ok)->click();
+                 });
+    EXPECT_EQ(modality, Qt::ApplicationModal);
+}
+
 TEST(QtCursor, BusyIsOneOverrideUndoneByOneNormal)
 {
     platform::QtCursor cursor;

@@ -34,13 +34,15 @@ QMessageBox::Icon iconOf(MessageKind kind)
     return QMessageBox::NoIcon;
 }
 
-// The window a box belongs to: the active one, else any window the technician can see.
-QWidget *ownerWindow()
+// The window a box belongs to: the active one, else any window the technician can see; never
+// the one left free.
+QWidget *ownerWindow(const QWidget *free)
 {
-    if (QWidget *active = QApplication::activeWindow())
+    if (QWidget *active = QApplication::activeWindow(); active && active != free)
         return active;
     for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->isWindow() && !(widget->windowType() == Qt::Popup))
+        if (widget != free && widget->isVisible() && widget->isWindow()
+            && widget->windowType() != Qt::Popup)
             return widget;
     return nullptr;
 }
@@ -49,7 +51,7 @@ QWidget *ownerWindow()
 
 MessageAnswer QtDialogs::show(const Message &message)
 {
-    QWidget *owner = message.system ? nullptr : ownerWindow();
+    QWidget *owner = message.system ? nullptr : ownerWindow(m_free);
     const QString title = QString::fromLocal8Bit(message.title.empty() ? defaultTitle(message.kind)
                                                                        : message.title.c_str());
     QMessageBox box(iconOf(message.kind), title, QString::fromLocal8Bit(message.text.c_str()),
@@ -70,6 +72,8 @@ MessageAnswer QtDialogs::show(const Message &message)
         box.setEscapeButton(QMessageBox::No);
         break;
     }
+    if (m_free && owner)
+        box.setWindowModality(Qt::WindowModal);
     // A busy cursor must not hide the pointer over a box that waits for the technician.
     const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy)
@@ -103,11 +107,16 @@ void QtCursor::setBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void installQtPlatform()
+QtDialogs &qtDialogs()
 {
     static QtDialogs dialogs;
+    return dialogs;
+}
+
+void installQtPlatform()
+{
     static QtCursor cursor;
-    setDialogs(&dialogs);
+    setDialogs(&qtDialogs());
     setCursor(&cursor);
 }
 
