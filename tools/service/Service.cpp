@@ -27,7 +27,7 @@ const char *const OptionsHelp
           "  --port PORT   LPT1 (the default), LPT2 or LPT3, resolved as the program resolves\n"
           "                them (CANTRA_LPT1 to CANTRA_LPT3 may name another device), or\n"
           "                virtual: an in-process virtual printer with the EEPROM of a\n"
-          "                serviced printer (Linux build)\n"
+          "                serviced printer\n"
           "  --trace FILE  write every packet sent and received, every wait and failure to FILE\n"
           "  --help        this text; COMMAND --help for one command\n"
           "\n"
@@ -324,7 +324,7 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
             return bad(name + " does not take " + optionName(option));
     const bool virtualPort = arguments.port == "virtual";
     if (virtualPort && !settings.virtualPrinter)
-        return bad("--port virtual: this build has no virtual printer (the Linux build has one)");
+        return bad("--port virtual: this build has no virtual printer");
 
     std::unique_ptr<TraceFile> traceFile;
     if (!arguments.trace.empty()) {

@@ -1,16 +1,14 @@
 // cantra-service and its old name cantra-probe: the command line around service::run, with
-// console stand-ins for the dialogs and the exit, and the in-process virtual printer on Linux.
+// console stand-ins for the dialogs and the exit, and the in-process virtual printer.
 #include "Console.h"
 #include "Service.h"
 
 #include "platform/Platform.h"
 #include "platform/PortDevice.h"
 
-#ifdef CANTRA_VIRTUAL_PRINTER
 #include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
-#endif
 
 #include <cstdlib>
 #include <iostream>
@@ -19,7 +17,6 @@
 
 namespace {
 
-#ifdef CANTRA_VIRTUAL_PRINTER
 // Made when a port first leads to "virtual", and never deleted: the port refers to it until
 // the process has gone, whichever way it ends.
 void bindVirtualPrinter()
@@ -33,7 +30,6 @@ void bindVirtualPrinter()
         return std::make_unique<vprinter::VirtualPort>(*printer);
     });
 }
-#endif
 
 #ifdef CANTRA_PROBE_ALIAS
 // cantra-probe [LPT1|LPT2|LPT3] is the one-line status of old; anything else is a command of
@@ -60,10 +56,8 @@ int main(int argc, char **argv)
 #ifdef CANTRA_PROBE_ALIAS
     args = probeArguments(args);
 #endif
-#ifdef CANTRA_VIRTUAL_PRINTER
     settings.virtualPrinter = true;
     bindVirtualPrinter();
-#endif
     service::ConsoleDialogs dialogs(settings.program, stderr);
     service::ConsoleProcess process(dialogs, service::LinkFailure,
                                     [](int code) { std::exit(code); });
