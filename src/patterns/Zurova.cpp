@@ -7,6 +7,7 @@
 #include "link/Roro4dodu.h"
 #include "patterns/WholeNumber.h"
 #include "patterns/Ziroreved.h"
+#include "records/ServiceRecord.h"
 
 #include <charconv>
 #include <optional>
@@ -64,8 +65,14 @@ const char *TPBid::ReadBidValueText(uint8_t kind)
 bool TPBid::WriteBidValue(uint8_t kind, std::string_view text)
 {
     const int value = WholeNumber(text, NotANumber);
-    if (value < -BidLimit || value > BidLimit || !cellOf(kind))
+    const auto cell = cellOf(kind);
+    if (value < -BidLimit || value > BidLimit || !cell)
         return false;
+    // The printer keeps the value in the kind's cell: the record shows it as that cell's write.
+    // The pattern's own settings of candidate values are no adjustment and are not recorded.
+    const DataDelivery delivery;
     Factory.FactorySetBid(kind, value);
+    records::cellWritten(*cell, uint8_t(int8_t(value)),
+                         delivery.complete() ? records::Answer::Sent : records::Answer::NoCredit);
     return true;
 }

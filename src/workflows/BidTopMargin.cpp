@@ -8,6 +8,7 @@
 #include "patterns/WholeNumber.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
+#include "records/ServiceRecord.h"
 
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
@@ -127,8 +128,16 @@ void TFormAdjust::BidWrtOKBtnClick()
         return;
     const ShotEntry &shot = ShotEntries[item];
     const QString text = ui->BidWrtEdit->text();
+    records::Job job("Bi-D value");
+    const DataDelivery delivery;
     if (!Bid.WriteBidValue(shot.kind, typed(ui->BidWrtEdit))) {
         ShowStatus(smError, QStringLiteral("Digit is wrong."));
+        return;
+    }
+    // A value sent without the printer's credit may never have arrived: it is not reported as
+    // written, and the information panel keeps what it showed.
+    if (!delivery.complete()) {
+        ShowStatus(smError, CommunicationError);
         return;
     }
     ShowStatus(smPlain, QString::fromLatin1(shot.prefix));
@@ -194,8 +203,14 @@ void TFormAdjust::TopMarginWriteOKBtnClick()
         ShowStatus(smError, QStringLiteral("Writing EEPROM data failed."));
         return;
     }
+    records::Job job("top margin");
+    const DataDelivery delivery;
     Factory.FactoryWriteEeprom(eeprom::TopMargin, uint8_t(int8_t(value)));
     Factory.FactoryCommand50();
+    if (!delivery.complete()) {
+        ShowStatus(smError, CommunicationError);
+        return;
+    }
     ShowStatus(smPlain, QStringLiteral("As Top margin data, "));
     ShowStatus(smAppend, text);
     ShowStatus(smAppend, QStringLiteral(" has been written in EEPROM."));

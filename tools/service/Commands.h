@@ -70,5 +70,6 @@ int runInkCharge(Context &context);
 int runPrintNozzleCheck(Context &context);
 int runPrintA4(Context &context);
 int runPrintBid(Context &context);
+int runHistory(Context &context);
 
 } // namespace service
