@@ -9,10 +9,12 @@
 #include "link/Vuviredorizaduzu.h"
 #include "records/BoardBackup.h"
 #include "records/Json.h"
+#include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
 #include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPort.h"
 
+#include <QPushButton>
 #include <QTabWidget>
 
 #include <gmock/gmock.h>

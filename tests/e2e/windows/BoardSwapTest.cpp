@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 #include <gmock/gmock.h>
