@@ -82,8 +82,8 @@ TEST_F(ServiceCommandLine, StatusAsTextJsonAndOneLine)
     EXPECT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out,
               "port      LPT1\n"
-              "state     ready (7014)\n"
-              "error     none (7009)\n"
+              "state     ready (0x7014)\n"
+              "error     none (0x7009)\n"
               "ink       black 70, cyan 80, magenta 80, yellow 80\n"
               "low ink   magenta\n");
     EXPECT_EQ(text.err, "");
@@ -111,7 +111,7 @@ TEST_F(ServiceCommandLine, StatusOfAPrinterInErrorFails)
     printer.state().errorChar = '4';
     const Result result = cli({ "status" });
     EXPECT_EQ(result.code, 1);
-    EXPECT_THAT(result.out, HasSubstr("state     error (7010)\nerror     paper jam (7002)\n"));
+    EXPECT_THAT(result.out, HasSubstr("state     error (0x7010)\nerror     paper jam (0x7002)\n"));
     EXPECT_EQ(result.err, "cantra-service: the printer reports paper jam\n");
 }
 
@@ -149,7 +149,7 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
     const std::vector<std::vector<std::string>> lines{
         { "eeprom", "read", "10", "0F" },
         { "eeprom", "read", "G0" },
-        { "eeprom", "read", "1" },
+        { "eeprom", "read", "100" },
         { "eeprom", "write", "2E" },
         { "eeprom", "write", "2E", "1FF" },
         { "eeprom", "write", "2E", "F6", "00" },
@@ -178,6 +178,42 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
               "cantra-service: AZAAAF: Check ID is invalid. (see cantra-service --help)\n");
     EXPECT_EQ(cli({ "eeprom", "read", "10", "0F" }).err,
               "cantra-service: TO 0F is below FROM 10 (see cantra-service --help)\n");
+}
+
+// One hexadecimal digit is a whole address or value on the command line.
+TEST_F(ServiceCommandLine, OneDigitAddressesAndValues)
+{
+    const Result read = cli({ "eeprom", "read", "0", "1f" });
+    EXPECT_EQ(read.code, 0) << read.err;
+    EXPECT_EQ(sent().eepromReads().size(), 32u);
+    const Result write = cli({ "eeprom", "write", "A", "f" });
+    EXPECT_EQ(write.code, 0) << write.err;
+    EXPECT_EQ(write.out, "Address = 0A\nData = 0F\n");
+    EXPECT_EQ(printer.eeprom()[0x0A], 0x0F);
+}
+
+// The message names the word or the file that is wrong, not only what was expected.
+TEST_F(ServiceCommandLine, RefusalsNameWhatIsWrong)
+{
+    const struct
+    {
+        std::vector<std::string> line;
+        std::string message;
+    } cases[] = {
+        { { "eeprom", "frob" },
+          "'eeprom' has no command 'frob': its commands are read, write, dump, restore" },
+        { { "print", "foo" }, "'print' has no command 'foo': its commands are nozzle-check, a4, bid" },
+        { { "eeprom" }, "'eeprom' needs one of its commands: read, write, dump, restore" },
+        { { "eeprom", "restore", dir.string(), "--yes" },
+          dir.string() + " is a directory, not an EEPROM image" },
+        { { "eeprom", "write", "2E", "1FF" }, "VALUE '1FF' is not one or two hexadecimal digits (0 to FF)" },
+    };
+    for (const auto &c : cases) {
+        const Result result = cli(c.line);
+        EXPECT_EQ(result.code, 2);
+        EXPECT_THAT(result.err, StartsWith("cantra-service: " + c.message)) << result.err;
+    }
+    EXPECT_THAT(printer.received(), IsEmpty());
 }
 
 TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
