@@ -54,14 +54,20 @@ DemoWalk::DemoWalk(const QString &directory, VirtualPrinterWindow &trainer)
             tabs->setCurrentWidget(control(m_trainer, "PagesTab"));
             save(m_trainer, "07-trainer-pages");
             tabs->setCurrentWidget(control(m_trainer, "PrinterTab"));
-            save(m_trainer, "08-trainer-printer");
-            saveScreen("09-screen-after-the-print");
+            saveScreen("08-screen-after-the-print");
+            // The lesson's error: a paper jam, read with "Get status".
+            press(m_trainer, "ErrorRdoGrpItem3");
+            save(m_trainer, "09-trainer-paper-jam");
+            press(FormAdjust, "GetStatusBtn");
+            save(FormAdjust, "10-get-status-paper-jam");
+            press(m_trainer, "ErrorRdoGrpItem0");
+            press(FormAdjust, "GetStatusBtn");
         },
         // The close resets the printer and waits its 10 seconds; the continue dialog follows.
         [this] { press(FormAdjust, "AdjustRtnBtn"); },
         [this] {
-            save(FormQuit, "10-continue-dialog");
-            saveScreen("11-screen-continue-dialog");
+            save(FormQuit, "11-continue-dialog");
+            saveScreen("12-screen-continue-dialog");
             m_boxTimer->stop();
             FormQuit->QuitBtn->click();
         },

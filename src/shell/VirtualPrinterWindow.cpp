@@ -176,10 +176,9 @@ void VirtualPrinterWindow::showQuietly(QWidget *program, const QRect &programAre
         // edge, where the screen is wide enough, otherwise below or above them.
         m_placed = true;
         if (const QScreen *screen = m_handBackTo->screen())
-            setGeometry(placeBeside(screen->availableGeometry(),
-                                    programArea.isEmpty() ? m_handBackTo->frameGeometry()
-                                                          : programArea,
-                                    size()));
+            setGeometry(placeBeside(
+                    screen->availableGeometry(),
+                    programArea.isEmpty() ? m_handBackTo->frameGeometry() : programArea, size()));
     }
     m_shown.start();
     show();
@@ -196,8 +195,8 @@ void VirtualPrinterWindow::layOutPrinterTab()
     // Where the window is wide enough for the Printer tab's groups in one row (below the
     // program's windows on a narrow screen) they go in one, low enough to need no scrolling;
     // otherwise the state and the levels go one above the other.
-    const QWidget *const groups[] = { ui->StateRdoGrp, ui->ErrorRdoGrp, ui->InkGrp,
-                                      ui->MechanicsGrp, ui->CounterGrp };
+    const QWidget *const groups[]
+            = { ui->StateRdoGrp, ui->ErrorRdoGrp, ui->InkGrp, ui->MechanicsGrp, ui->CounterGrp };
     int row = 40; // the window's, the tabs' and the page's margins, and the gaps
     for (const QWidget *group : groups)
         row += group->sizeHint().width();

@@ -145,7 +145,8 @@ int main(int argc, char **argv)
     std::unique_ptr<TrainerClock> trainerClock;
     if (trainer) {
         // The adjustment window is the largest of the program's windows, all in the middle.
-        trainer->showQuietly(FormBoot, FormBoot->frameGeometry().united(FormAdjust->frameGeometry()));
+        trainer->showQuietly(FormBoot,
+                             FormBoot->frameGeometry().united(FormAdjust->frameGeometry()));
         // A trainer swaps the board while the program asks for it, so the program's boxes
         // must not block the printer's window.
         platform::qtDialogs().leaveFree(trainer.get());

@@ -202,11 +202,13 @@ TEST_F(ServiceCommandLine, RefusalsNameWhatIsWrong)
     } cases[] = {
         { { "eeprom", "frob" },
           "'eeprom' has no command 'frob': its commands are read, write, dump, restore" },
-        { { "print", "foo" }, "'print' has no command 'foo': its commands are nozzle-check, a4, bid" },
+        { { "print", "foo" },
+          "'print' has no command 'foo': its commands are nozzle-check, a4, bid" },
         { { "eeprom" }, "'eeprom' needs one of its commands: read, write, dump, restore" },
         { { "eeprom", "restore", dir.string(), "--yes" },
           dir.string() + " is a directory, not an EEPROM image" },
-        { { "eeprom", "write", "2E", "1FF" }, "VALUE '1FF' is not one or two hexadecimal digits (0 to FF)" },
+        { { "eeprom", "write", "2E", "1FF" },
+          "VALUE '1FF' is not one or two hexadecimal digits (0 to FF)" },
     };
     for (const auto &c : cases) {
         const Result result = cli(c.line);

@@ -145,8 +145,9 @@ TEST_F(MisbehavingPrinter, PortThatCannotBeOpenedNamesWhatWasTried)
     std::ofstream(file) << "kept";
     const RunResult regular = probe({ { "CANTRA_LPT1", file.string() } });
     EXPECT_EQ(regular.exitCode, 3);
-    EXPECT_THAT(regular.err, HasSubstr("LPT1 -> " + file.string()
-                                       + " (set by CANTRA_LPT1): a regular file, not a port"));
+    EXPECT_THAT(regular.err,
+                HasSubstr("LPT1 -> " + file.string()
+                          + " (set by CANTRA_LPT1): a regular file, not a port"));
     EXPECT_EQ(fs::file_size(file), 4u);
 
     if (!fs::exists("/dev/lp2")) {

@@ -53,8 +53,9 @@ TEST_F(PosixPort, OnlyDevicesPipesAndSocketsOpen)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::string error;
     EXPECT_FALSE(platform::openSystemPort(file, &error));
-    EXPECT_EQ(error, "a regular file, not a port (a character device, a FIFO or a socket); "
-                     "nothing was written");
+    EXPECT_EQ(error,
+              "a regular file, not a port (a character device, a FIFO or a socket); "
+              "nothing was written");
     EXPECT_TRUE(platform::openSystemPort(fifo));
     EXPECT_TRUE(platform::openSystemPort("/dev/null"));
     unlink(file.c_str());

@@ -267,8 +267,8 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
             return bad("unknown command '" + first + "'");
         if (arguments.words.size() < 2)
             return bad("'" + first + "' needs one of its commands: " + choices);
-        return bad("'" + first + "' has no command '" + arguments.words[1]
-                   + "': its commands are " + choices);
+        return bad("'" + first + "' has no command '" + arguments.words[1] + "': its commands are "
+                   + choices);
     }
     if (arguments.help) {
         printCommandHelp(out, *command, settings);
