@@ -137,6 +137,10 @@ TEST_F(ServiceCommandLine, EepromReadShowsTheGridOfTheRange)
               "2                                            FB\n");
 
     printer.clearReceived();
+    EXPECT_EQ(cli({ "eeprom", "read", "0", "1f" }).code, 0) << "one digit is an address";
+    EXPECT_EQ(sent().eepromReads().size(), 32u);
+
+    printer.clearReceived();
     const Result all = cli({ "eeprom", "read" });
     EXPECT_EQ(all.code, 0);
     EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 17);
@@ -161,10 +165,13 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
         { "print", "a4" },
         { "status", "--yes" },
         { "eeprom" },
+        { "eeprom", "frob" },
+        { "print", "foo" },
         { "reboot" },
         { "--port", "LPT4", "status" },
         { "status", "--trace" },
         { "eeprom", "restore", "/nonexistent/image.bin", "--yes" },
+        { "eeprom", "restore", dir.string(), "--yes" },
     };
     for (const auto &line : lines) {
         const Result result = cli(line);
@@ -178,44 +185,13 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
               "cantra-service: AZAAAF: Check ID is invalid. (see cantra-service --help)\n");
     EXPECT_EQ(cli({ "eeprom", "read", "10", "0F" }).err,
               "cantra-service: TO 0F is below FROM 10 (see cantra-service --help)\n");
-}
-
-// One hexadecimal digit is a whole address or value on the command line.
-TEST_F(ServiceCommandLine, OneDigitAddressesAndValues)
-{
-    const Result read = cli({ "eeprom", "read", "0", "1f" });
-    EXPECT_EQ(read.code, 0) << read.err;
-    EXPECT_EQ(sent().eepromReads().size(), 32u);
-    const Result write = cli({ "eeprom", "write", "A", "f" });
-    EXPECT_EQ(write.code, 0) << write.err;
-    EXPECT_EQ(write.out, "Address = 0A\nData = 0F\n");
-    EXPECT_EQ(printer.eeprom()[0x0A], 0x0F);
-}
-
-// The message names the word or the file that is wrong, not only what was expected.
-TEST_F(ServiceCommandLine, RefusalsNameWhatIsWrong)
-{
-    const struct
-    {
-        std::vector<std::string> line;
-        std::string message;
-    } cases[] = {
-        { { "eeprom", "frob" },
-          "'eeprom' has no command 'frob': its commands are read, write, dump, restore" },
-        { { "print", "foo" },
-          "'print' has no command 'foo': its commands are nozzle-check, a4, bid" },
-        { { "eeprom" }, "'eeprom' needs one of its commands: read, write, dump, restore" },
-        { { "eeprom", "restore", dir.string(), "--yes" },
-          dir.string() + " is a directory, not an EEPROM image" },
-        { { "eeprom", "write", "2E", "1FF" },
-          "VALUE '1FF' is not one or two hexadecimal digits (0 to FF)" },
-    };
-    for (const auto &c : cases) {
-        const Result result = cli(c.line);
-        EXPECT_EQ(result.code, 2);
-        EXPECT_THAT(result.err, StartsWith("cantra-service: " + c.message)) << result.err;
-    }
-    EXPECT_THAT(printer.received(), IsEmpty());
+    // The word or the file that is wrong is named.
+    EXPECT_THAT(cli({ "eeprom", "frob" }).err,
+                HasSubstr("'eeprom' has no command 'frob': its commands are read, write, dump, "
+                          "restore (see"));
+    EXPECT_THAT(cli({ "print", "foo" }).err, HasSubstr("'print' has no command 'foo'"));
+    EXPECT_EQ(cli({ "eeprom", "restore", dir.string() }).err,
+              "cantra-service: " + dir.string() + " is a directory, not an EEPROM image\n");
 }
 
 TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
@@ -225,6 +201,7 @@ TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
     EXPECT_EQ(result.out, "Address = 2E\nData = F6\n");
     EXPECT_THAT(sent().eepromWrites(), ElementsAre(std::pair(0x2E, 0xF6)));
     EXPECT_EQ(printer.eeprom()[0x2E], 0xF6);
+    EXPECT_EQ(cli({ "eeprom", "write", "a", "F" }).out, "Address = 0A\nData = 0F\n");
 
     // A busy printer takes nothing, and says so.
     printer.busyFor(60'000);

@@ -143,14 +143,11 @@ TEST_F(VirtualPrinterWindowTest, StateAndErrorGroupsShowWhatIsAnswered)
     EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:00;ER:04;IQ:46505050;");
     EXPECT_EQ(groups(), std::pair(7, 3)) << "paper jam: state 0";
     pick("StateRdoGrp", 3);
-    EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:03;IQ:46505050;");
     EXPECT_EQ(groups(), std::pair(3, 0)) << "printing: no error";
     D4Link.ResetPrinter();
     window->refresh();
-    EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:02;IQ:46505050;");
     EXPECT_EQ(groups(), std::pair(1, 0)) << "busy after the reset";
     control<QSpinBox>("CounterEdit")->setValue(8350);
-    EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:00;ER:0B;IQ:46505050;");
     EXPECT_EQ(groups(), std::pair(7, 6)) << "a full waste ink pad";
 }
 
