@@ -20,9 +20,10 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
-    // Xvfb picks a free display itself and names it on descriptor 3 once it takes clients.
+    // Xvfb picks a free display itself and names it on descriptor 3 once it takes clients; the
+    // shell waits for it, so that it is reaped when it ends.
     FILE *server = popen("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&1 >/dev/null "
-                         "2>&1 & echo $!",
+                         "2>&1 & echo $!; wait",
                          "r");
     long pid = 0;
     long display = -1;
