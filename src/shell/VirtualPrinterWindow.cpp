@@ -161,8 +161,8 @@ QRect VirtualPrinterWindow::placeBeside(const QRect &room, const QRect &programA
     const QRect below(room.left(), taken.bottom() + 1, room.width(),
                       room.bottom() - taken.bottom());
     const QRect band = above.height() > below.height() ? above : below;
-    // A band too low for the Printer tab's two columns is no help: then the right edge, over
-    // the program's windows, as on any small screen.
+    // A band too low for the Printer tab's groups in one row is no help: then the right edge,
+    // over the program's windows, as on any small screen.
     if (band.height() - frame.top() - frame.bottom() < MinimumBandHeight)
         return rightEdge.marginsRemoved(frame);
     return band.marginsRemoved(frame);

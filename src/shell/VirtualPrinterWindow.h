@@ -41,7 +41,7 @@ public:
     // Where the window goes on a screen with `room` free, with the program's windows in
     // `programArea`: at the right edge, at `size`, where that leaves them clear; otherwise in
     // the taller of the bands above and below them, as wide as the screen (the Printer tab
-    // then lays its columns side by side and scrolls what is still too tall); at the right
+    // then puts its groups in one row and scrolls what is still too tall); at the right
     // edge again when neither band is MinimumBandHeight high. The window's own geometry,
     // without the frame a window system adds.
     static QRect placeBeside(const QRect &room, const QRect &programArea, const QSize &size);

@@ -391,7 +391,7 @@ TEST_F(VirtualPrinterWindowTest, AWaitOfTheProgramTakesTheTrainersClicksOnly)
 }
 
 // The program's windows come up in the middle of the screen. Beside them at the right edge
-// where there is room; on a 1280 x 1024 screen below them, the Printer tab in two columns
+// where there is room; on a 1280 x 1024 screen below them, the Printer tab in one row
 // with every control in sight; on a smaller screen at the right edge again.
 TEST_F(VirtualPrinterWindowTest, PlacedClearOfTheProgramsWindows)
 {
