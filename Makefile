@@ -8,11 +8,13 @@ WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 WINE_PACKAGES    := wine wine64
 ZIP_PACKAGES     := zip
 FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
+# A virtual screen: make demo without a display, and the tests of keys on an X server.
+VIRTUAL_SCREEN_PACKAGES := xvfb xdotool
 FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows deps-wine deps-fuzz build-test test release demo screenshots \
-        check-windows check-windows-run windows-zip format clean bench build-fuzz fuzz fuzz-corpus \
-        soak
+.PHONY: all deps deps-windows deps-wine deps-fuzz deps-screen build-test test release demo \
+        screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz fuzz \
+        fuzz-corpus soak
 
 all: release
 
@@ -28,8 +30,11 @@ deps-wine:
 deps-fuzz:
 	@sh tools/install-packages.sh $(FUZZ_PACKAGES)
 
+deps-screen:
+	@sh tools/install-packages.sh $(VIRTUAL_SCREEN_PACKAGES)
+
 # Every test runs under AddressSanitizer and UndefinedBehaviorSanitizer.
-build-test: deps
+build-test: deps deps-screen
 	cmake -S . -B $(BUILD_DIR)/test -DCMAKE_BUILD_TYPE=Debug -DCANTRA_SANITIZE=ON
 	cmake --build $(BUILD_DIR)/test -j $(JOBS)
 
@@ -40,8 +45,11 @@ release: deps
 	cmake -S . -B $(BUILD_DIR)/release -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF
 	cmake --build $(BUILD_DIR)/release -j $(JOBS)
 
+# With a display the program on its virtual printer; without one a scripted walk on a virtual
+# screen that leaves pictures of the windows and the printed pages in build/demo.
 demo: release
-	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
+	@VIRTUAL_SCREEN_PACKAGES="$(VIRTUAL_SCREEN_PACKAGES)" \
+	  sh tools/demo.sh $(BUILD_DIR)/release $(BUILD_DIR)/demo
 
 # Every window and every panel of the adjustment window, rendered offscreen, and printed pages.
 screenshots: build-test

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <pty.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -38,6 +39,16 @@ protected:
 TEST_F(PosixPort, MissingDeviceDoesNotOpen)
 {
     EXPECT_FALSE(platform::openSystemPort("/nonexistent/lp9"));
+}
+
+// A FIFO can stand for a printer as a device can (an ordinary file cannot: see
+// MisbehavingPrinter.PortThatCannotBeOpenedNamesWhatWasTried).
+TEST_F(PosixPort, AFifoOpens)
+{
+    const std::string fifo = "/tmp/cantra-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(platform::openSystemPort(fifo));
+    unlink(fifo.c_str());
 }
 
 TEST_F(PosixPort, ReadReturnsEverythingAskedForAsSoonAsItIsThere)
