@@ -326,6 +326,7 @@ TEST_F(VirtualPrinterWindowTest, NeverTakesTheFocus)
     window->hide();
     printer.raster().take(testsupport::text("A\f"));
     QApplication::processEvents();
+    window->pages().settle();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &program);
 }

@@ -11,9 +11,14 @@ QImage pageImage(const Page &page)
 {
     // The picture's bytes move into the image, which frees them itself.
     auto *picture = new PageImage(page.render());
-    return QImage(
+    QImage image(
             picture->rgb.data(), picture->width, picture->height, picture->width * 3,
             QImage::Format_RGB888, [](void *p) { delete static_cast<PageImage *>(p); }, picture);
+    // The resolution goes into the file (pHYs), so that a reader measures in inches.
+    const int dotsPerMetre = int(PageImage::DotsPerInch / 0.0254 + 0.5);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    return image;
 }
 
 QString PageFolder::write(const QImage &image, QString *error)
