@@ -35,6 +35,7 @@ VirtualPages::VirtualPages(vprinter::VirtualPrinter &printer, const QString &dir
 VirtualPages::~VirtualPages()
 {
     m_printer.raster().onPageEjected = nullptr;
+    flush(); // a sheet ejected as the program ends is written too
     m_writer.reset(); // writes what it holds; its reports are not announced any more
 }
 

@@ -24,7 +24,7 @@ class VirtualPages : public QObject
 public:
     VirtualPages(vprinter::VirtualPrinter &printer, const QString &directory,
                  QObject *parent = nullptr);
-    // Every sheet handed to the writer is written first.
+    // Every sheet the printer has ejected is written first.
     ~VirtualPages() override;
 
     // "cantra-virtual-pages" in the system's temporary folder.

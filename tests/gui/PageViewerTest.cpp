@@ -198,6 +198,16 @@ TEST_F(PrintedPages, RulersFollowTheZoomAndMarkTheTopMargin)
     EXPECT_FALSE(red(43 * 8 + 1));
 }
 
+TEST_F(PrintedPages, ASheetEjectedAsTheProgramEndsIsStillWritten)
+{
+    QTemporaryDir last;
+    {
+        VirtualPages pages(printer, last.path());
+        printer.raster().take(text("A\f")); // no turn of the event loop before the end
+    }
+    EXPECT_TRUE(QFile::exists(QDir(last.path()).absoluteFilePath("page-0001.png")));
+}
+
 TEST_F(PrintedPages, NumberingGoesOnAfterPagesAlreadyInTheFolder)
 {
     QFile earlier(file(7));
