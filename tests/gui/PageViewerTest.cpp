@@ -50,6 +50,7 @@ protected:
         printer.raster().take(bytes);
         QApplication::processEvents();
         (shown ? shown : &window)->pages().settle();
+        QApplication::processEvents(); // what showing the page set going
     }
     QString file(int n) const
     {
@@ -77,6 +78,7 @@ TEST_F(PrintedPages, EachSheetIsWrittenAndShownWithoutTakingTheFocus)
     EXPECT_FALSE(window.isVisible());
     QApplication::processEvents();
     window.pages().settle();
+    QApplication::processEvents();
 
     // A window the trainer had closed comes back, on its Pages tab.
     EXPECT_TRUE(window.isVisible());

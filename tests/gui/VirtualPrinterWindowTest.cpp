@@ -327,6 +327,7 @@ TEST_F(VirtualPrinterWindowTest, NeverTakesTheFocus)
     printer.raster().take(testsupport::text("A\f"));
     QApplication::processEvents();
     window->pages().settle();
+    QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &program);
 }
