@@ -62,8 +62,9 @@ screenshots: build-test
 	  ASAN_OPTIONS=detect_leaks=0 $(BUILD_DIR)/test/tests/scanner_dialog_tests \
 	    --gtest_filter='*HandsBackThePage*:*AFailureIsShown*'; fi
 
-# Figures of the print stream, the link over a pseudo-terminal, the virtual printer and the
-# protocol trace (Release build; prints, never fails). BENCH="stream pty" runs only those.
+# Figures of the print stream, the link over a pseudo-terminal, the print time with and without
+# page pictures, the virtual printer and the protocol trace (Release build; prints, never
+# fails). BENCH="stream pty" runs only those.
 bench: deps
 	cmake -S . -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR)/bench -j $(JOBS) --target cantra-bench

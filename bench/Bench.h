@@ -90,6 +90,7 @@ std::string nanoseconds(double seconds, uint64_t packets);
 // The sections, in the order they print.
 void streamFigures(); // packets, bytes and host CPU per packet, in-process
 void ptyFigures(); // the real POSIX port to cantra-vprinter against a bare write loop
+void pageFigures(); // the host's print time with and without cantra-vprinter --pages
 void virtualPrinterFigures(); // the virtual printer's memory, reading and rendering
 void traceFigures(); // what the protocol trace costs, off, on into a file and off again
 

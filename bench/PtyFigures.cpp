@@ -13,6 +13,7 @@
 #include "vprinter/VirtualPrinter.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -182,20 +183,27 @@ double bareLoop(const Writes &writes, int printerCpu)
 class PrinterProcess
 {
 public:
-    PrinterProcess(const fs::path &folder, const fs::path &link, int cpu)
+    PrinterProcess(const fs::path &folder, const fs::path &link, int cpu,
+                   const std::vector<std::string> &extra = {})
     {
         const fs::path eeprom = folder / "eeprom.bin";
         const vprinter::EepromImage image = vprinter::servicedEeprom();
         std::ofstream(eeprom, std::ios::binary)
                 .write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
-        const fs::path log = folder / "vprinter.log";
+        const fs::path log = folder / (link.filename().string() + ".log");
+        std::vector<std::string> args{ CANTRA_VPRINTER_PATH, "--link", link.string(), "--eeprom",
+                                       eeprom.string() };
+        args.insert(args.end(), extra.begin(), extra.end());
         m_pid = fork();
         if (m_pid == 0) {
             runOn(cpu);
             if (!freopen(log.c_str(), "w", stderr))
                 _exit(127);
-            execl(CANTRA_VPRINTER_PATH, CANTRA_VPRINTER_PATH, "--link", link.c_str(), "--eeprom",
-                  eeprom.c_str(), static_cast<char *>(nullptr));
+            std::vector<char *> argv;
+            for (std::string &arg : args)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(CANTRA_VPRINTER_PATH, argv.data());
             _exit(127);
         }
         for (int i = 0; i < 500 && !fs::is_symlink(link); ++i)
@@ -384,6 +392,126 @@ void ptyFigures()
                 "brackets how many and the time they ask for; waits: the host blocked, put aside: "
                 "another process took its processor)\n",
                 Rounds);
+}
+
+namespace {
+
+// How many page files a folder holds.
+int pageFiles(const fs::path &folder)
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(folder, error))
+        count += entry.path().extension() == ".png";
+    return count;
+}
+
+struct PagesRun
+{
+    double best = 1e9;
+    double sum = 0;
+    int runs = 0;
+    double printerCpu = 0;
+    double pictureAfter = 0; // wall time from the printer's answer to the file, longest
+};
+
+} // namespace
+
+void pageFigures()
+{
+    std::printf("Print time with and without --pages: cantra-vprinter on a pseudo-terminal, "
+                "from the first packet to the printer's answer to the status request after the "
+                "page is out (wall time)\n");
+    {
+        std::ifstream load("/proc/loadavg");
+        std::string one, five;
+        if (load >> one >> five)
+            std::printf("  load average %s (1 min), %s (5 min) on %ld processors\n", one.c_str(),
+                        five.c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+    }
+#ifndef CANTRA_PAGE_FILES
+    std::printf("  (this build writes no pictures: it was built without Qt)\n");
+    return;
+#endif
+    const Processors cpus = Processors::pick();
+    cpu_set_t before;
+    sched_getaffinity(0, sizeof before, &before);
+    std::string pattern = (fs::temp_directory_path() / "cantra-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::printf("  no temporary folder\n");
+        return;
+    }
+    const fs::path folder = pattern;
+    const fs::path pages = folder / "pages";
+    constexpr int PageRounds = 3;
+    // Per job: without pages, with pages.
+    std::vector<std::array<PagesRun, 2>> runs(printJobs().size());
+    {
+        const std::array<fs::path, 2> links{ folder / "lpt-plain", folder / "lpt-pages" };
+        PrinterProcess plain(folder, links[0], cpus.printer);
+        PrinterProcess paging(folder, links[1], cpus.printer, { "--pages", pages.string() });
+        runOn(cpus.host);
+        if (!plain.ready() || !paging.ready()) {
+            std::printf("  cantra-vprinter did not start (%s)\n", CANTRA_VPRINTER_PATH);
+            fs::remove_all(folder);
+            return;
+        }
+        const std::array<pid_t, 2> pids{ plain.pid(), paging.pid() };
+        testsupport::resetLink();
+        platform::SystemClock clock;
+        platform::setClock(&clock);
+        size_t mode = 0;
+        PortsOf ports([&] { return platform::openSystemPort(links[mode].string()); });
+        platform::setPorts(&ports);
+        int written = 0;
+        // The two printers take turns, job by job; a sheet's file is waited for outside the
+        // timing, so that its picture does not weigh on the next print without pages.
+        for (int round = 0; round < PageRounds; ++round) {
+            for (size_t j = 0; j < printJobs().size(); ++j) {
+                for (mode = 0; mode < 2; ++mode) {
+                    PagesRun &run = runs[j][mode];
+                    startLink();
+                    const double p0 = processCpu(pids[mode]);
+                    const double t0 = wallSeconds();
+                    printJobs()[j].print();
+                    D4Link.GetPrinterStatus();
+                    const double answered = wallSeconds();
+                    const double wall = answered - t0;
+                    endLink();
+                    if (mode == 1) {
+                        ++written;
+                        while (pageFiles(pages) < written && wallSeconds() - answered < 60)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                        run.pictureAfter = std::max(run.pictureAfter, wallSeconds() - answered);
+                    }
+                    run.printerCpu = std::max(run.printerCpu, processCpu(pids[mode]) - p0);
+                    run.best = std::min(run.best, wall);
+                    run.sum += wall;
+                    ++run.runs;
+                }
+            }
+        }
+        platform::setPorts(nullptr);
+        platform::restoreDefaults();
+        std::printf("  %-11s %22s %22s %12s\n", "", "without --pages", "with --pages",
+                    "with/without");
+        for (size_t j = 0; j < runs.size(); ++j) {
+            const PagesRun &a = runs[j][0], &b = runs[j][1];
+            std::printf("  %-11s %7.2f s (mean %5.2f) %7.2f s (mean %5.2f) %10.3f\n",
+                        printJobs()[j].name, a.best, a.sum / a.runs, b.best, b.sum / b.runs,
+                        b.best / a.best);
+        }
+        std::printf("\n  %-11s %22s %22s %22s\n", "", "printer CPU without", "printer CPU with",
+                    "file after the answer");
+        for (size_t j = 0; j < runs.size(); ++j)
+            std::printf("  %-11s %20.2f s %20.2f s %20.2f s\n", printJobs()[j].name,
+                        runs[j][0].printerCpu, runs[j][1].printerCpu, runs[j][1].pictureAfter);
+        std::printf("  pages written: %d of %d (best and mean of %d rounds, the two printers "
+                    "taking turns on processor %d; CPU and file: the most of any round)\n",
+                    pageFiles(pages), written, PageRounds, cpus.printer);
+    }
+    sched_setaffinity(0, sizeof before, &before);
+    fs::remove_all(folder);
 }
 
 } // namespace bench

@@ -159,10 +159,14 @@ int main(int argc, char **argv)
         const int before = pagesIn(pages);
         const auto t = Clock::now();
         const bool printed = print();
+        const double took = seconds(Clock::now() - t);
+        // The printer writes the page's picture off its serving line, after it has answered.
+        for (int i = 0; i < 3000 && pagesIn(pages) == before; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const Sample sample{ statusKb("self", "VmRSS:"), statusKb(printer.pid(), "VmRSS:") };
         const int added = pagesIn(pages) - before;
-        std::printf("  %-9s %2d  %7.1f  %5d  %6ld kB  %8ld kB\n", name, n,
-                    seconds(Clock::now() - t), added, sample.soakKb, sample.printerKb);
+        std::printf("  %-9s %2d  %7.1f  %5d  %6ld kB  %8ld kB\n", name, n, took, added,
+                    sample.soakKb, sample.printerKb);
         std::fflush(stdout);
         if (!printed || added != 1) {
             std::printf("  %s %d: %s\n", name, n,

@@ -1,5 +1,5 @@
 // The benchmark: each section prints its figures. Name sections on the command line to run
-// only those ("stream", "pty", "vprinter", "trace"); with no names every section runs.
+// only those ("stream", "pty", "pages", "vprinter", "trace"); with no names every section runs.
 #include "Bench.h"
 
 #include <cstdio>
@@ -15,9 +15,8 @@ struct Section
 
 // A new section goes here, with its function declared in Bench.h.
 constexpr Section Sections[] = {
-    { "stream", bench::streamFigures },
-    { "pty", bench::ptyFigures },
-    { "vprinter", bench::virtualPrinterFigures },
+    { "stream", bench::streamFigures }, { "pty", bench::ptyFigures },
+    { "pages", bench::pageFigures },    { "vprinter", bench::virtualPrinterFigures },
     { "trace", bench::traceFigures },
 };
 
@@ -40,7 +39,8 @@ int main(int argc, char **argv)
         for (const Section &section : Sections)
             known = known || std::strcmp(argv[i], section.name) == 0;
         if (!known) {
-            std::fprintf(stderr, "cantra-bench: no section \"%s\" (stream, pty, vprinter, trace)\n",
+            std::fprintf(stderr,
+                         "cantra-bench: no section \"%s\" (stream, pty, pages, vprinter, trace)\n",
                          argv[i]);
             return 2;
         }

@@ -2,6 +2,7 @@
 #include "vprinter/Page.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace vprinter {
 
@@ -17,18 +18,27 @@ constexpr std::array<std::array<int, 3>, InkCount> InkColours{ {
         { 242, 164, 204 }, // light magenta
 } };
 
-// Share of the paper a dot of each size covers, in 1/256.
-constexpr std::array<int, 4> Coverage{ 0, 110, 180, 256 };
-
-// Largest of the four dot sizes packed into a byte.
-constexpr std::array<uint8_t, 256> largestDots()
+// The eighths of a pixel the dots of one byte (four cells, the leftmost in the high bits)
+// cover: bits 0-7 in the byte's own pixel, 8-15 in the next one, a bit for each half cell.
+constexpr std::array<uint16_t, 256> coveredHalfCells()
 {
-    std::array<uint8_t, 256> table{};
-    for (int b = 0; b < 256; ++b)
-        table[size_t(b)] = uint8_t(std::max({ b >> 6 & 3, b >> 4 & 3, b >> 2 & 3, b & 3 }));
+    std::array<uint16_t, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        unsigned mask = 0;
+        for (int k = 0; k < 4; ++k) {
+            const int size = b >> (6 - 2 * k) & 3;
+            const int half = Page::DotWidthHalfCells[size_t(size)] / 2;
+            const int centre = 2 * k + 4; // 1/720 inch right of the cell's left edge
+            for (int h = centre - half; h < centre + half; ++h)
+                mask |= 1u << h;
+        }
+        table[size_t(b)] = uint16_t(mask);
+    }
     return table;
 }
-constexpr std::array<uint8_t, 256> LargestDot = largestDots();
+constexpr std::array<uint16_t, 256> CoveredHalfCells = coveredHalfCells();
+
+constexpr int PixelEighths = 8;
 
 } // namespace
 
@@ -77,39 +87,6 @@ bool Page::put(Ink ink, int x, int y, int level)
     return true;
 }
 
-int Page::putSpan(Ink ink, int x, int width, int y, int level)
-{
-    if (width <= 0)
-        return 0;
-    if (y < 0 || y >= Height)
-        return width;
-    const int from = std::max(x, 0);
-    const int to = std::min(int64_t(x) + width, int64_t(Width)) > from
-            ? int(std::min(int64_t(x) + width, int64_t(Width)))
-            : from;
-    const int outside = width - (to - from);
-    level = std::clamp(level, 0, MaxLevel);
-    if (level == 0 || to == from)
-        return outside;
-    Row &row = inkedRow(ink, y);
-    const uint8_t full = uint8_t(level * 0x55); // the same size in all four cells of a byte
-    int c = from;
-    for (; c < to && c % 4 != 0; ++c)
-        put(ink, c, y, level);
-    for (; c + 4 <= to; c += 4) {
-        uint8_t &cells = row[size_t(c / 4)];
-        if (cells == 0)
-            cells = full;
-        else
-            for (int k = 0; k < 4; ++k)
-                put(ink, c + k, y, level);
-    }
-    for (; c < to; ++c)
-        put(ink, c, y, level);
-    m_holdsInk = true;
-    return outside;
-}
-
 std::vector<int> Page::inkedCells(Ink ink, int y) const
 {
     std::vector<int> cells;
@@ -142,13 +119,14 @@ PageImage Page::render() const
 {
     PageImage image{ WidthUnits, LengthUnits,
                      std::vector<uint8_t>(size_t(WidthUnits) * LengthUnits * 3, 255) };
-    // Per ink and dot size, the factor each colour channel of the paper is multiplied by.
-    std::array<std::array<std::array<int, 3>, 4>, InkCount> factor{};
+    // Per ink and eighths covered, the factor each colour channel of the paper is multiplied by.
+    std::array<std::array<std::array<int, 3>, PixelEighths + 1>, InkCount> factor{};
     for (int ink = 0; ink < InkCount; ++ink)
-        for (int size = 0; size < 4; ++size)
+        for (int covered = 0; covered <= PixelEighths; ++covered)
             for (int c = 0; c < 3; ++c)
-                factor[size_t(ink)][size_t(size)][size_t(c)] = 256
-                        - Coverage[size_t(size)] * (255 - InkColours[size_t(ink)][size_t(c)]) / 255;
+                factor[size_t(ink)][size_t(covered)][size_t(c)] = 256
+                        - (covered * 256 / PixelEighths)
+                                * (255 - InkColours[size_t(ink)][size_t(c)]) / 255;
 
     std::array<const Row *, InkCount> rows{};
     for (int y = 0; y < Height; ++y) {
@@ -167,10 +145,14 @@ PageImage Page::render() const
         for (int x = 0; x < RowBytes; ++x, out += 3) {
             int r = 255, g = 255, b = 255;
             for (int i = 0; i < used; ++i) {
-                const uint8_t dots = (*rows[size_t(i)])[size_t(x)];
-                if (dots == 0)
+                const Row &row = *rows[size_t(i)];
+                const uint8_t own = row[size_t(x)];
+                const uint8_t before = x > 0 ? row[size_t(x - 1)] : 0;
+                if ((own | before) == 0)
                     continue;
-                const auto &f = factor[size_t(inks[size_t(i)])][LargestDot[dots]];
+                const unsigned mask
+                        = (CoveredHalfCells[own] | CoveredHalfCells[before] >> 8) & 0xFFu;
+                const auto &f = factor[size_t(inks[size_t(i)])][size_t(std::popcount(mask))];
                 r = r * f[0] >> 8;
                 g = g * f[1] >> 8;
                 b = b * f[2] >> 8;

@@ -1,5 +1,6 @@
 // One sheet as the virtual printer printed it: the dots of every ink, exact to 1/1440 inch
-// across and 1/360 inch down, and the picture a technician would see, at 360 dots per inch.
+// across and 1/360 inch down, and the picture a technician would see, at 360 dots per inch,
+// each dot drawn over its own width so that positions between pixels show as shares of ink.
 #pragma once
 
 #include <array>
@@ -12,9 +13,11 @@ namespace vprinter {
 enum class Ink : uint8_t { Black, Cyan, Magenta, Yellow, LightCyan, LightMagenta };
 inline constexpr int InkCount = 6;
 
-// An RGB picture, three bytes per pixel, rows from the top.
+// An RGB picture, three bytes per pixel, rows from the top, at `DotsPerInch` both ways.
 struct PageImage
 {
+    static constexpr int DotsPerInch = 360;
+
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgb;
@@ -36,12 +39,15 @@ public:
     static constexpr int Height = LengthUnits; // rows down
     static constexpr int MaxLevel = 3;
 
+    // A dot put at cell x is centred 1/720 inch right of the cell's left edge, so that the
+    // dots of a 360-dpi row, four cells apart, tile the paper; it is as wide as its size
+    // makes it and fills its row's 1/360 inch down.
+    static constexpr std::array<int, 4> DotWidthHalfCells{ 0, 4, 6, 8 }; // 1/720, 1/480, 1/360
+
     // Dot size at a cell: 0 (none) to 3 (largest); 0 outside the sheet.
     int level(Ink ink, int x, int y) const;
     // Puts a dot. Ink already there keeps the larger dot. False outside the sheet.
     bool put(Ink ink, int x, int y, int level);
-    // Puts `width` dots side by side from cell x; returns how many fell outside the sheet.
-    int putSpan(Ink ink, int x, int width, int y, int level);
 
     bool holdsInk() const { return m_holdsInk; }
     // The cells of one row that hold the ink, from the left.
@@ -49,8 +55,10 @@ public:
     // Bytes the dots take, for memory figures.
     size_t bytesHeld() const;
 
-    // The sheet at 360 dots per inch: one pixel is four cells across, coloured by the largest
-    // dot of each ink in it, the inks laid over one another.
+    // The sheet at 360 dots per inch, as a scanner would see it: each pixel takes of each ink
+    // the share of its width the ink's dots cover (in eighths), the inks laid over one another.
+    // A stroke half a pixel off thus shows as two pixels of half its ink, its centre where the
+    // dots' centre is.
     PageImage render() const;
 
 private:

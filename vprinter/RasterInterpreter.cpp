@@ -449,10 +449,12 @@ void RasterInterpreter::text(uint8_t byte)
         for (int c = 0; c < GlyphColumns; ++c) {
             if (!(rows[size_t(r)] >> (GlyphColumns - 1 - c) & 1))
                 continue;
+            // A font dot is printed as 360-dpi dots, six across and six down.
             for (int dy = 0; dy < GlyphDotHeight; ++dy)
-                m_stats.clippedDots += uint64_t(
-                        m_page.putSpan(Ink::Black, left + c * GlyphDotWidth, GlyphDotWidth,
-                                       m_y + r * GlyphDotHeight + dy, Page::MaxLevel));
+                for (int dx = 0; dx < GlyphDotWidth; dx += Page::CellsPerUnit)
+                    if (!m_page.put(Ink::Black, left + c * GlyphDotWidth + dx,
+                                    m_y + r * GlyphDotHeight + dy, Page::MaxLevel))
+                        ++m_stats.clippedDots;
         }
     m_x += CharacterPitch;
 }

@@ -2,7 +2,7 @@
 #include "vprinter/VirtualPrinter.h"
 
 #ifdef CANTRA_PAGE_FILES
-#include "vprinter/qt/PagePng.h"
+#include "vprinter/qt/PageWriter.h"
 #endif
 
 #include <algorithm>
@@ -145,7 +145,10 @@ bool parseBidErrors(const std::string &text, vprinter::BidErrors &errors)
     return true;
 }
 
-// Writes the sheets the printer has ejected, or lets them go when there is no folder.
+// Writes the sheets the printer has ejected, or lets them go when there is no folder. The
+// pictures are made on a thread of their own, so the line is served meanwhile; only when
+// sheets pile up beyond the writer's queue does the printer take no more data, as a printer
+// whose memory is full.
 class PageOutput
 {
 public:
@@ -153,7 +156,15 @@ public:
     {
 #ifdef CANTRA_PAGE_FILES
         (void)error; // a folder that cannot be written is reported page by page
-        m_folder.emplace(QString::fromStdString(folder));
+        m_writer.emplace(QString::fromStdString(folder), false,
+                         [](vprinter::PageWriter::Written written) {
+                             if (written.path.isEmpty())
+                                 std::fprintf(stderr, "cantra-vprinter: %s\n",
+                                              written.error.toLocal8Bit().constData());
+                             else
+                                 std::fprintf(stderr, "cantra-vprinter: page written to %s\n",
+                                              written.path.toLocal8Bit().constData());
+                         });
         return true;
 #else
         (void)folder;
@@ -166,23 +177,45 @@ public:
     {
         std::vector<vprinter::Page> pages = printer.takePages();
 #ifdef CANTRA_PAGE_FILES
-        if (!m_folder)
+        if (!m_writer)
             return;
-        for (const vprinter::Page &page : pages) {
-            QString error;
-            const QString path = m_folder->write(vprinter::pageImage(page), &error);
-            if (path.isEmpty())
-                std::fprintf(stderr, "cantra-vprinter: %s\n", error.toLocal8Bit().constData());
-            else
-                std::fprintf(stderr, "cantra-vprinter: page written to %s\n",
-                             path.toLocal8Bit().constData());
+        for (vprinter::Page &page : pages)
+            m_waiting.push_back(std::move(page));
+        while (!m_waiting.empty() && m_writer->hasRoom()) {
+            m_writer->add(std::move(m_waiting.front()));
+            m_waiting.pop_front();
         }
+#endif
+    }
+
+    // Sheets wait that the writer has no room for yet.
+    bool full() const
+    {
+#ifdef CANTRA_PAGE_FILES
+        return !m_waiting.empty();
+#else
+        return false;
+#endif
+    }
+
+    // Every sheet is written before this returns.
+    void finish(vprinter::VirtualPrinter &printer)
+    {
+        collect(printer);
+#ifdef CANTRA_PAGE_FILES
+        if (!m_writer)
+            return;
+        for (vprinter::Page &page : m_waiting)
+            m_writer->add(std::move(page));
+        m_waiting.clear();
+        m_writer->waitUntilWritten();
 #endif
     }
 
 private:
 #ifdef CANTRA_PAGE_FILES
-    std::optional<vprinter::PageFolder> m_folder;
+    std::optional<vprinter::PageWriter> m_writer;
+    std::deque<vprinter::Page> m_waiting;
 #endif
 };
 
@@ -379,22 +412,34 @@ int main(int argc, char **argv)
     Line line(master, slave);
     bool hostPresent = false;
     uint8_t buffer[4096];
+    // Bytes read from the host and not yet given to the printer: they go in small slices, so
+    // that the sheets one read ejects never pile up far beyond the writer's queue.
+    constexpr size_t Slice = 64;
+    size_t unfedFrom = 0, unfedTo = 0;
     while (!stopRequested) {
         if (const int request = powerRequest) {
             powerRequest = 0;
             // Off or on, what the printer was doing is lost; it comes back in byte mode.
             faults.silent = request == 1;
+            unfedFrom = unfedTo = 0;
             printer.hostGone();
             pages.collect(printer);
             std::fprintf(stderr, "power %s\n", request == 1 ? "off" : "on");
         }
+        pages.collect(printer);
+        while (unfedFrom < unfedTo && !pages.full()) {
+            const size_t count = std::min(Slice, unfedTo - unfedFrom);
+            printer.hostWrite(buffer + unfedFrom, count);
+            unfedFrom += count;
+            pages.collect(printer);
+        }
         line.takeReplies(printer);
         // Late replies, a trickle and noise go out on time even while the host is quiet.
-        int waitMs = 100;
+        int waitMs = pages.full() ? 10 : 100;
         if (const auto next = printer.nextOutputInMs())
             waitMs = int(std::min<int64_t>(*next, waitMs));
         pollfd p{ master, 0, 0 };
-        if (line.wantsInput(printer))
+        if (unfedFrom == unfedTo && !pages.full() && line.wantsInput(printer))
             p.events |= POLLIN;
         if (line.hasOutput())
             p.events |= POLLOUT;
@@ -409,8 +454,9 @@ int main(int argc, char **argv)
         if (p.revents & (POLLHUP | POLLERR)) {
             // No host holds the slave side: the next one starts in byte mode, with nothing
             // of this one's left on the line.
-            if (hostPresent || (p.revents & POLLIN) || line.hasOutput()) {
+            if (hostPresent || (p.revents & POLLIN) || line.hasOutput() || unfedFrom < unfedTo) {
                 line.dropAll();
+                unfedFrom = unfedTo = 0;
                 printer.hostGone();
                 pages.collect(printer);
                 hostPresent = false;
@@ -425,13 +471,14 @@ int main(int argc, char **argv)
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
                 hostPresent = true;
-                printer.hostWrite(buffer, size_t(n));
-                pages.collect(printer);
+                unfedFrom = 0;
+                unfedTo = size_t(n);
             }
         }
     }
     printer.hostGone();
-    pages.collect(printer);
+    // Every sheet printed is written before the printer goes.
+    pages.finish(printer);
     ::unlink(link.c_str());
     ::close(master);
     return 0;

@@ -4,14 +4,26 @@
 #include "vprinter/VirtualPrinter.h"
 
 #include <QDir>
+#include <QMetaObject>
 #include <QTimer>
 
 #include <cstdio>
 
 VirtualPages::VirtualPages(vprinter::VirtualPrinter &printer, const QString &directory,
                            QObject *parent)
-    : QObject(parent), m_printer(printer), m_folder(directory)
+    : QObject(parent), m_printer(printer)
 {
+    m_writer = std::make_unique<vprinter::PageWriter>(
+            directory, true, [this](vprinter::PageWriter::Written written) {
+                bool first = false;
+                {
+                    std::lock_guard lock(m_mutex);
+                    first = m_written.empty();
+                    m_written.push_back(std::move(written));
+                }
+                if (first)
+                    QMetaObject::invokeMethod(this, &VirtualPages::announce, Qt::QueuedConnection);
+            });
     m_printer.raster().onPageEjected = [this] {
         if (m_pending)
             return;
@@ -23,6 +35,8 @@ VirtualPages::VirtualPages(vprinter::VirtualPrinter &printer, const QString &dir
 VirtualPages::~VirtualPages()
 {
     m_printer.raster().onPageEjected = nullptr;
+    flush(); // a sheet ejected as the program ends is written too
+    m_writer.reset(); // writes what it holds; its reports are not announced any more
 }
 
 QString VirtualPages::defaultDirectory()
@@ -33,13 +47,28 @@ QString VirtualPages::defaultDirectory()
 void VirtualPages::flush()
 {
     m_pending = false;
-    for (const vprinter::Page &page : m_printer.takePages()) {
-        const QImage image = vprinter::pageImage(page);
-        QString error;
-        const QString path = m_folder.write(image, &error);
-        if (path.isEmpty())
+    for (vprinter::Page &page : m_printer.takePages())
+        m_writer->add(std::move(page));
+}
+
+void VirtualPages::settle()
+{
+    flush();
+    m_writer->waitUntilWritten();
+    announce();
+}
+
+void VirtualPages::announce()
+{
+    std::vector<vprinter::PageWriter::Written> written;
+    {
+        std::lock_guard lock(m_mutex);
+        written.swap(m_written);
+    }
+    for (const vprinter::PageWriter::Written &page : written) {
+        if (page.path.isEmpty())
             std::fprintf(stderr, "cantra-adjust: a printed page was not saved: %s\n",
-                         error.toLocal8Bit().constData());
-        emit pagePrinted(path, image, error);
+                         page.error.toLocal8Bit().constData());
+        emit pagePrinted(page.path, page.image, page.error);
     }
 }

@@ -180,20 +180,22 @@ TEST_F(Interpreter, MultiLevelRasterAt360And480Dpi)
 TEST_F(Interpreter, TextAtTenCharactersPerInchAndSixLinesPerInch)
 {
     feed(text("HI\r\nH"));
-    // "H": dots in font columns 0 and 4 of its top row, 24 cells wide and 6 rows high each.
+    // "H": dots in font columns 0 and 4 of its top row, 24 cells wide and 6 rows high each,
+    // printed as six 360-dpi dots across, four cells apart.
     EXPECT_EQ(level(192, 42), 3);
-    EXPECT_EQ(level(215, 42), 3);
+    EXPECT_EQ(level(212, 42), 3);
+    EXPECT_EQ(level(213, 42), 0);
     EXPECT_EQ(level(216, 42), 0);
     EXPECT_EQ(level(287, 42), 0);
     EXPECT_EQ(level(288, 42), 3);
-    EXPECT_EQ(level(311, 47), 3);
+    EXPECT_EQ(level(308, 47), 3);
     EXPECT_EQ(level(312, 42), 0);
     EXPECT_EQ(level(192, 83), 3); // last row above the base line
     EXPECT_EQ(level(192, 84), 0);
     // "I", the next character, 1/10 inch on: font columns 1 to 3.
     EXPECT_EQ(level(359, 42), 0);
     EXPECT_EQ(level(360, 42), 3);
-    EXPECT_EQ(level(431, 42), 3);
+    EXPECT_EQ(level(428, 42), 3);
     EXPECT_EQ(level(432, 42), 0);
     // The next line, 1/6 inch lower.
     EXPECT_EQ(level(192, 101), 0);
@@ -302,13 +304,13 @@ TEST_F(Interpreter, UnknownAndMalformedCommandsAreCountedAndSkipped)
     // "A" after the 16 dots: top row ".###." from cell 256 + 24.
     EXPECT_EQ(level(279, 42), 0);
     EXPECT_EQ(level(280, 42), 3);
-    EXPECT_EQ(level(351, 42), 3);
+    EXPECT_EQ(level(348, 42), 3);
     EXPECT_EQ(level(352, 42), 0);
-    // Nothing else: 9 raster dots and the 18 font dots of "A", 144 cells each.
+    // Nothing else: 9 raster dots and the 18 font dots of "A", 6 x 6 dots each.
     size_t inked = 0;
     for (int y = 0; y < vprinter::Page::Height; ++y)
         inked += cells(y).size();
-    EXPECT_EQ(inked, 2601u);
+    EXPECT_EQ(inked, 657u);
 
     feed(Bytes{ 0x1B, 0x28 }); // cut short by the end of the job
     printer.endOfStream();

@@ -13,6 +13,7 @@
 #endif
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <pty.h>
@@ -151,20 +152,29 @@ TEST_F(PtyLink, SheetsOfTheExecutableAreWrittenAsPictures)
     };
     for (const std::vector<uint8_t> &packet : stream)
         D4Link.SendPrintData(packet.data(), packet.size());
-    // The printer answers in order: once the status is here, the sheet has been written.
+    // The sheet is written off the serving line: the printer answers before it is done.
     D4Link.GetPrinterStatus();
     EXPECT_EQ(PrinterStatus, psReady);
     D4Link.CloseChannel(DataSocket, 0);
     D4Link.CloseChannel(ControlSocket, 0);
     D4Link.D4Exit();
     PrinterDriver.ClosePort();
+    // Stopped at once, it still writes every sheet it printed before it ends.
+    ASSERT_TRUE(printer.stop(SIGTERM, std::chrono::seconds(20)));
+    EXPECT_EQ(printer.count("page written to"), 1);
 
     const QImage sheet(QString::fromStdString((pages / "page-0001.png").string()));
     ASSERT_EQ(sheet.width(), 2976);
     ASSERT_EQ(sheet.height(), 4208);
-    // Dot 3 at 480 dpi is cell 201; (6 - -1) x 2 cells on is cell 215, pixel 53 of row 42.
-    EXPECT_LT(qGray(sheet.pixel(53, 42)), 64);
-    EXPECT_EQ(sheet.pixel(50, 42), qRgb(255, 255, 255));
+    EXPECT_EQ(sheet.dotsPerMeterX(), 14173); // 360 dpi
+    EXPECT_EQ(sheet.dotsPerMeterY(), 14173);
+    // Dot 3 at 480 dpi is cell 201; (6 - -1) x 2 cells on is cell 215, a 1/360-inch dot over
+    // the last quarter of pixel 53 and three quarters of pixel 54, row 42.
+    EXPECT_LT(qGray(sheet.pixel(54, 42)), 128);
+    EXPECT_GT(qGray(sheet.pixel(53, 42)), 128);
+    EXPECT_LT(qGray(sheet.pixel(53, 42)), 240);
+    EXPECT_EQ(sheet.pixel(52, 42), qRgb(255, 255, 255));
+    EXPECT_EQ(sheet.pixel(55, 42), qRgb(255, 255, 255));
     EXPECT_FALSE(fs::exists(pages / "page-0002.png"));
 }
 #endif

@@ -236,13 +236,14 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
     // The groups of -1 1 3 5 7, -6 -4 -2 0 2 and -3 -1 1 3 5: the fourth, second and fourth
     // lie on the lines, and the numbers above them are this printer's errors.
     const int groups[] = { 4, 2, 4 };
-    const char *const readOff[] = { "5", "-4", "3" };
+    const char *const errors[] = { "5", "-4", "3" };
     for (int shot = 0; shot < 3; ++shot) {
         SCOPED_TRACE(shots[shot]);
         const BidReading &reading = readings[size_t(shot)];
-        ASSERT_EQ(reading.groupOnTheLines(), groups[shot]);
-        const std::string &value = reading.value[size_t(groups[shot] - 1)];
-        EXPECT_EQ(value, readOff[shot]);
+        ASSERT_EQ(reading.straightest(), std::vector<int>{ groups[shot] });
+        ASSERT_TRUE(reading.readOff());
+        const std::string value = std::to_string(*reading.readOff());
+        EXPECT_EQ(value, errors[shot]);
 
         if (onPanel("BidWrtPnl"))
             click("BidWrtRtnBtn");
@@ -253,7 +254,7 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
         EXPECT_EQ(memoText(),
                   QString("As %1 data, %2 has been written in EEPROM.")
                           .arg(shots[shot])
-                          .arg(readOff[shot]));
+                          .arg(errors[shot]));
     }
     EXPECT_EQ(printer.eeprom()[51], 0x05);
     EXPECT_EQ(printer.eeprom()[52], 0xFC);
@@ -270,8 +271,8 @@ TEST_F(BidTopMargin, TheValueReadOffThePrintedSheetPutsItsGroupInTheMiddleOnceWr
     ASSERT_EQ(readings.size(), 3u);
     for (int shot = 0; shot < 3; ++shot) {
         SCOPED_TRACE(shots[shot]);
-        EXPECT_EQ(readings[size_t(shot)].groupOnTheLines(), 3);
-        EXPECT_EQ(readings[size_t(shot)].value[2], readOff[shot]) << "the value +-0";
+        EXPECT_EQ(readings[size_t(shot)].straightest(), std::vector<int>{ 3 });
+        EXPECT_EQ(readings[size_t(shot)].value[2], errors[shot]) << "the value +-0";
     }
 }
 

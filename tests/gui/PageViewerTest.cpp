@@ -9,6 +9,7 @@
 #include "shell/VirtualPrinterWindow.h"
 #include "support/HandStream.h"
 #include "support/LinkFixture.h"
+#include "support/SheetReading.h"
 #include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPrinter.h"
 
@@ -18,13 +19,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 using namespace testsupport;
 using namespace testsupport::cmd;
+using ::testing::ElementsAreArray;
 
 namespace {
 
@@ -40,11 +43,14 @@ protected:
         QApplication::processEvents();
     }
 
-    // A sheet comes out of the printer; the event loop then gets its turn.
-    void print(const Bytes &bytes)
+    // A sheet comes out of the printer; the event loop then gets its turn, and the picture
+    // is waited for (by the window that last took on the printer's sheets).
+    void print(const Bytes &bytes, VirtualPrinterWindow *shown = nullptr)
     {
         printer.raster().take(bytes);
         QApplication::processEvents();
+        (shown ? shown : &window)->pages().settle();
+        QApplication::processEvents(); // what showing the page set going
     }
     QString file(int n) const
     {
@@ -70,6 +76,8 @@ TEST_F(PrintedPages, EachSheetIsWrittenAndShownWithoutTakingTheFocus)
     printer.raster().take(text("A\f"));
     EXPECT_EQ(window.viewer()->pageCount(), 0); // not while the printing handler runs
     EXPECT_FALSE(window.isVisible());
+    QApplication::processEvents();
+    window.pages().settle();
     QApplication::processEvents();
 
     // A window the trainer had closed comes back, on its Pages tab.
@@ -124,6 +132,84 @@ TEST_F(PrintedPages, ViewerPagesAndZooms)
     EXPECT_LE(area->widget()->width(), area->viewport()->width());
 }
 
+// The trainer's rulers: ticks where the page's 1/720 and 1/360 inches are at the zoom in
+// force, counted from the printable area's left edge (48 pixels in) and from the nominal top
+// margin (row 42), which the left ruler marks in red; zoomed in step by step up to 800 %.
+TEST_F(PrintedPages, RulersFollowTheZoomAndMarkTheTopMargin)
+{
+    print(text("A\f"));
+    window.resize(600, 820);
+    vprinter::PageViewer *viewer = window.viewer();
+    auto *zoomIn = window.findChild<QPushButton *>("PageZoomInBtn");
+    std::vector<int> steps;
+    while (zoomIn->isEnabled()) {
+        zoomIn->click();
+        steps.push_back(viewer->zoomPercent());
+    }
+    EXPECT_EQ(steps, (std::vector<int>{ 25, 50, 100, 200, 400, 800 }));
+    EXPECT_EQ(window.findChild<QLabel *>("PageZoomLbl")->text(), "800 %");
+    QScrollArea *area = viewer->findChild<QScrollArea *>();
+    EXPECT_EQ(area->widget()->size(), QSize(8 * 2976, 8 * 4208));
+
+    // Tick columns of the top ruler's bottom row and rows of the left ruler's right column.
+    auto marks = [&](const char *ruler, bool across) {
+        const QImage shot = window.findChild<QWidget *>(ruler)->grab().toImage();
+
+        std::vector<int> at;
+        const int length = across ? shot.width() : shot.height();
+        for (int i = 0; i < length; ++i)
+            if (qGray(across ? shot.pixel(i, shot.height() - 3) : shot.pixel(shot.width() - 3, i))
+                < 100)
+                at.push_back(i);
+        return at;
+    };
+    auto every = [](int first, int step, int count) {
+        std::vector<int> at;
+        for (int i = 0; i < count; ++i)
+            at.push_back(first + step * i);
+        return at;
+    };
+    auto within = [](std::vector<int> at, int from, int to) {
+        std::erase_if(at, [&](int x) { return x < from || x >= to; });
+        return at;
+    };
+    for (const int zoom : { 800, 100 }) {
+        SCOPED_TRACE(zoom);
+        viewer->setZoom(zoom);
+        area->horizontalScrollBar()->setValue(0);
+        area->verticalScrollBar()->setValue(0);
+        // 1/720 inch is 4 screen pixels at 800 %; at 100 % the ticks stand 5/360 inch apart.
+        const int step = zoom == 800 ? 4 : 5;
+        const int left = 48 * zoom / 100, top = 42 * zoom / 100;
+        EXPECT_THAT(within(marks("PageTopRuler", true), left, left + 150),
+                    ElementsAreArray(within(every(left, step, 100), left, left + 150)));
+        const int below = top + std::max(2, zoom / 100); // under the margin's red band
+        EXPECT_THAT(within(marks("PageLeftRuler", false), below, below + 150),
+                    ElementsAreArray(within(every(top, step, 100), below, below + 150)));
+    }
+    viewer->setZoom(800);
+    area->verticalScrollBar()->setValue(0);
+    const QImage left = window.findChild<QWidget *>("PageLeftRuler")->grab().toImage();
+    // Clear of the numbers and the ticks: rows 336 to 343 are the margin's row, red.
+    auto red = [&](int y) {
+        return qRed(left.pixel(14, y)) > 200 && qGreen(left.pixel(14, y)) < 30;
+    };
+    EXPECT_TRUE(red(42 * 8 + 1));
+    EXPECT_TRUE(red(43 * 8 - 1));
+    EXPECT_FALSE(red(42 * 8 - 1));
+    EXPECT_FALSE(red(43 * 8 + 1));
+}
+
+TEST_F(PrintedPages, ASheetEjectedAsTheProgramEndsIsStillWritten)
+{
+    QTemporaryDir last;
+    {
+        VirtualPages pages(printer, last.path());
+        printer.raster().take(text("A\f")); // no turn of the event loop before the end
+    }
+    EXPECT_TRUE(QFile::exists(QDir(last.path()).absoluteFilePath("page-0001.png")));
+}
+
 TEST_F(PrintedPages, NumberingGoesOnAfterPagesAlreadyInTheFolder)
 {
     QFile earlier(file(7));
@@ -140,7 +226,7 @@ TEST_F(PrintedPages, AFolderThatCannotBeWrittenStillShowsThePage)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     VirtualPrinterWindow elsewhere(printer, QDir(folder.path()).absoluteFilePath("blocker/pages"));
-    print(text("A\f"));
+    print(text("A\f"), &elsewhere);
     EXPECT_TRUE(where(elsewhere).startsWith("Page 1 of 1 - not saved: cannot create the folder "));
     EXPECT_EQ(elsewhere.viewer()->currentImage().size(), QSize(2976, 4208));
 }
@@ -181,8 +267,8 @@ TEST_F(PrintedPages, HandMadeSheets)
             corner = corner + repeat(120, 0);
     }
     corner = corner + init() + text("\r\n\r\n\r\n") + init() + text("Top Adjust = -5") + text("\f");
-    print(band + text("\f"));
-    print(corner);
+    print(band + text("\f"), &looked);
+    print(corner, &looked);
     EXPECT_EQ(looked.viewer()->pageCount(), 2);
     looked.resize(600, 820);
     EXPECT_TRUE(
@@ -205,7 +291,47 @@ TEST_F(PatternSheets, CheckSheetAndBidPrint)
     ASSERT_TRUE(Bid.PrintBidPattern(false));
     Raster.FormFeed();
     QApplication::processEvents();
+    looked.pages().settle();
     EXPECT_EQ(looked.viewer()->pageCount(), 2);
+}
+
+// What the trainer sees at 800 %: a new board's half step (blank cells against errors of 0)
+// as the groups of -1 and 1 of Multi shot 1, and a top-margin line 14/360 inch low (error 9,
+// -5 stored) against the left ruler.
+TEST_F(PatternSheets, HalfStepAndTopMarginUnderTheRulers)
+{
+    printer.eeprom() = vprinter::servicedEeprom();
+    printer.eeprom()[51] = printer.eeprom()[52] = printer.eeprom()[53] = 0xFF;
+    printer.eeprom()[46] = 0xFB;
+    printer.bidErrors() = { 0, 0, 0 };
+    printer.topMarginError() = 9;
+    VirtualPrinterWindow looked(printer, lookFolder(scratch, "rulers"));
+    looked.resize(640, 560);
+    startLink();
+    ASSERT_TRUE(Bid.PrintBidPattern(false));
+    Raster.FormFeed();
+    Raster.PrintTopMarginLine();
+    ASSERT_EQ(printer.pages().size(), 2u);
+    const std::vector<BidReading> readings = readBidPatterns(SheetPicture(printer.pages()[0]));
+    ASSERT_EQ(readings.size(), 3u);
+    QApplication::processEvents();
+    looked.pages().settle();
+
+    vprinter::PageViewer *viewer = looked.viewer();
+    QScrollArea *area = viewer->findChild<QScrollArea *>();
+    auto lookAt = [&](int page, double x, double y, const QString &name) {
+        viewer->showPage(page);
+        viewer->setZoom(800);
+        area->horizontalScrollBar()->setValue(int(x * 8) - area->viewport()->width() / 2);
+        area->verticalScrollBar()->setValue(int(y * 8) - area->viewport()->height() / 2);
+        EXPECT_TRUE(looked.grab().save(QDir(looked.pages().directory()).absoluteFilePath(name)));
+    };
+    const BidReading &ms1 = readings[0];
+    const double middle = ms1.candidateTop + ms1.candidateRows / 2.0;
+    lookAt(0, ms1.reference[2][0], middle, "bid-group-3.png");
+    lookAt(0, ms1.reference[3][0], middle, "bid-group-4.png");
+    lookAt(1, 70, 52, "top-margin.png");
+    EXPECT_EQ(viewer->pageCount(), 2);
 }
 
 } // namespace

@@ -347,6 +347,8 @@ TEST_F(VirtualPrinterWindowTest, NeverTakesTheFocus)
     window->hide();
     printer.raster().take(testsupport::text("A\f"));
     QApplication::processEvents();
+    window->pages().settle();
+    QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &program);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace testsupport {
@@ -46,15 +47,38 @@ SheetPicture::SheetPicture(const vprinter::Page &page)
     m_width = image.width;
     m_height = image.height;
     m_seen.resize(size_t(m_width) * size_t(m_height), Seen::Paper);
+    m_ink.resize(m_seen.size(), 0);
     m_rowMarked.resize(size_t(m_height), false);
     const uint8_t *rgb = image.rgb.data();
     for (size_t i = 0; i < m_seen.size(); ++i, rgb += 3) {
         if (rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255)
             continue;
+        m_ink[i] = uint8_t(255 - std::min({ rgb[0], rgb[1], rgb[2] }));
         m_seen[i] = seen(rgb[0], rgb[1], rgb[2]);
         if (m_seen[i] != Seen::Paper)
             m_rowMarked[i / size_t(m_width)] = true;
     }
+}
+
+std::vector<double> SheetPicture::strokes(int top, int rows, int from, int to) const
+{
+    from = std::max(from, 0);
+    to = to < 0 ? m_width : std::min(to, m_width);
+    std::vector<double> found;
+    double weight = 0, moment = 0;
+    for (int x = from; x <= to; ++x) {
+        int column = 0;
+        for (int y = std::max(top, 0); x < to && y < std::min(top + rows, m_height); ++y)
+            column += ink(x, y);
+        if (column > 0) {
+            weight += column;
+            moment += column * (x + 0.5);
+        } else if (weight > 0) {
+            found.push_back(moment / weight);
+            weight = moment = 0;
+        }
+    }
+    return found;
 }
 
 std::vector<int> SheetPicture::columns(int y, Seen ink) const
@@ -163,44 +187,70 @@ std::vector<int> SheetPicture::linesStartingWith(std::string_view prefix) const
     return tops;
 }
 
-int BidReading::groupOnTheLines() const
+std::optional<double> BidReading::offset(int group) const
 {
-    int found = 0;
-    for (int group = 1; group <= Groups; ++group) {
-        if (offset(group) != 0)
-            continue;
-        if (found)
-            return 0;
-        found = group;
-    }
-    return found;
-}
-
-std::optional<int> BidReading::offset(int group) const
-{
-    const std::vector<int> &lines = reference.at(size_t(group - 1));
-    const std::vector<int> &seen = candidate.at(size_t(group - 1));
+    const std::vector<double> &lines = reference.at(size_t(group - 1));
+    const std::vector<double> &seen = candidate.at(size_t(group - 1));
     if (lines.size() != LinesPerGroup || seen.size() != LinesPerGroup)
         return std::nullopt;
-    const int shift = seen[0] - lines[0];
-    for (size_t i = 1; i < LinesPerGroup; ++i)
-        if (seen[i] - lines[i] != shift)
-            return std::nullopt;
-    return shift;
+    double low = seen[0] - lines[0], high = low, sum = 0;
+    for (size_t i = 0; i < LinesPerGroup; ++i) {
+        const double shift = seen[i] - lines[i];
+        low = std::min(low, shift);
+        high = std::max(high, shift);
+        sum += shift;
+    }
+    if (high - low > Tolerance)
+        return std::nullopt;
+    return sum / LinesPerGroup;
+}
+
+std::vector<int> BidReading::straightest() const
+{
+    std::optional<double> nearest;
+    for (int group = 1; group <= Groups; ++group)
+        if (const auto shift = offset(group))
+            nearest = std::min(nearest.value_or(1e9), std::abs(*shift));
+    std::vector<int> groups;
+    for (int group = 1; nearest && group <= Groups; ++group)
+        if (const auto shift = offset(group); shift && std::abs(*shift) <= *nearest + Tolerance)
+            groups.push_back(group);
+    if (groups.size() == 2
+        && (groups[1] != groups[0] + 1 || *offset(groups[0]) * *offset(groups[1]) >= 0))
+        return {}; // two equally near, but not one on either side: no reading
+    return groups.size() <= 2 ? groups : std::vector<int>{};
 }
 
 std::optional<int> BidReading::readOff() const
 {
-    const int group = groupOnTheLines();
-    if (!group)
+    std::optional<int> sum;
+    const std::vector<int> groups = straightest();
+    for (const int group : groups) {
+        const std::string &text = value[size_t(group - 1)];
+        int number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error != std::errc{} || end != text.data() + text.size())
+            return std::nullopt;
+        sum = sum.value_or(0) + number;
+    }
+    if (!sum || *sum % int(groups.size()) != 0)
         return std::nullopt;
-    const std::string &text = value[size_t(group - 1)];
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return number;
+    return *sum / int(groups.size());
 }
+
+namespace {
+
+bool sameStrokes(const std::vector<double> &a, const std::vector<double> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::abs(a[i] - b[i]) > BidReading::Tolerance)
+            return false;
+    return true;
+}
+
+} // namespace
 
 std::vector<BidReading> readBidPatterns(const SheetPicture &sheet)
 {
@@ -209,9 +259,9 @@ std::vector<BidReading> readBidPatterns(const SheetPicture &sheet)
         BidReading reading;
         reading.valueRow = top;
         // The reference band: the first row below the value row with all fifteen lines.
-        std::vector<int> lines;
+        std::vector<double> lines;
         for (int y = top + SheetPicture::LineHeight; y < top + ReferenceSearchRows; ++y) {
-            lines = sheet.columns(y, Seen::Black);
+            lines = sheet.strokes(y, 1);
             if (lines.size() == Groups * LinesPerGroup) {
                 reading.referenceTop = y;
                 break;
@@ -221,6 +271,10 @@ std::vector<BidReading> readBidPatterns(const SheetPicture &sheet)
             readings.push_back(reading);
             continue;
         }
+        int y = reading.referenceTop;
+        while (y < sheet.height() && sameStrokes(sheet.strokes(y, 1), lines))
+            ++y;
+        lines = sheet.strokes(reading.referenceTop, y - reading.referenceTop);
         size_t group = 0;
         for (size_t i = 0; i < lines.size(); ++i) {
             if (i > 0 && lines[i] - lines[i - 1] > GroupGap)
@@ -229,32 +283,23 @@ std::vector<BidReading> readBidPatterns(const SheetPicture &sheet)
                 reading.reference[group].push_back(lines[i]);
         }
         // The candidate band: the rows under it that show other lines, up to the next
-        // reference band or blank paper.
-        int y = reading.referenceTop;
-        while (y < sheet.height() && sheet.columns(y, Seen::Black) == lines)
-            ++y;
+        // reference band or blank paper; each group's candidates are the strokes near it.
         reading.candidateTop = y;
-        std::vector<int> seen;
         for (; y < sheet.height(); ++y) {
-            const std::vector<int> row = sheet.columns(y, Seen::Black);
-            if (row.empty() || row == lines)
+            const std::vector<double> row = sheet.strokes(y, 1);
+            if (row.empty() || sameStrokes(row, lines))
                 break;
-            seen.insert(seen.end(), row.begin(), row.end());
         }
-        std::sort(seen.begin(), seen.end());
-        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-        for (const int x : seen) {
-            for (size_t g = 0; g < Groups; ++g) {
-                const std::vector<int> &ref = reading.reference[g];
-                if (!ref.empty() && std::abs(x - ref[ref.size() / 2]) < GroupGap)
-                    reading.candidate[g].push_back(x);
-            }
-        }
+        reading.candidateRows = y - reading.candidateTop;
         for (size_t g = 0; g < Groups; ++g) {
-            if (reading.reference[g].empty())
+            const std::vector<double> &ref = reading.reference[g];
+            if (ref.empty())
                 continue;
-            const int column = (reading.reference[g].front() - SheetPicture::LeftMargin)
-                    / SheetPicture::CharacterWidth;
+            reading.candidate[g] = sheet.strokes(reading.candidateTop, reading.candidateRows,
+                                                 int(ref.front()) - GroupGap / 2,
+                                                 int(ref.back()) + GroupGap / 2);
+            const int column
+                    = (int(ref.front()) - SheetPicture::LeftMargin) / SheetPicture::CharacterWidth;
             reading.valueColumn[g] = column;
             reading.value[g] = sheet.word(top, column);
         }

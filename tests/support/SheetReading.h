@@ -1,6 +1,7 @@
 // Reading a printed sheet from its picture at 360 dots per inch, as a technician reads the
 // paper: which ink each pixel shows, the lines of text in the printer's own font, and the Bi-D
-// pattern's groups against their reference lines with the values printed above them.
+// pattern's groups against their reference lines with the values printed above them, to a
+// fraction of a pixel from the share of ink each pixel shows.
 #pragma once
 
 #include "vprinter/Page.h"
@@ -39,6 +40,17 @@ public:
                 ? Seen::Paper
                 : m_seen[size_t(y) * size_t(m_width) + size_t(x)];
     }
+    // How much ink a pixel shows: 0 on paper, up to 255 (255 less its darkest channel).
+    int ink(int x, int y) const
+    {
+        return x < 0 || y < 0 || x >= m_width || y >= m_height
+                ? 0
+                : m_ink[size_t(y) * size_t(m_width) + size_t(x)];
+    }
+    // The vertical strokes `rows` rows from `top` show between columns `from` and `to`: runs of
+    // columns with ink in any of those rows, each at the ink-weighted centre of its columns, in
+    // pixels from the sheet's left edge (a pixel's centre lies half a pixel right of its edge).
+    std::vector<double> strokes(int top, int rows, int from = 0, int to = -1) const;
     // The columns of a row that show `ink`, from the left.
     std::vector<int> columns(int y, Seen ink) const;
     // The columns of a row that show anything but paper.
@@ -61,32 +73,38 @@ private:
     int m_height = 0;
     // What each pixel shows, row by row, and whether a row shows anything at all.
     std::vector<Seen> m_seen;
+    std::vector<uint8_t> m_ink;
     std::vector<bool> m_rowMarked;
 };
 
 // One shot type of the Bi-D pattern as the technician reads it off the sheet: under a value
 // row ("data:" and five numbers), a band of reference lines over all five groups, then the
-// band of candidate lines of each group.
+// band of candidate lines of each group. Positions are stroke centres in pixels.
 struct BidReading
 {
+    // Two strokes closer than this (1/7200 inch) stand at the same place.
+    static constexpr double Tolerance = 0.05;
+
     int valueRow = -1; // top of the value row's text line
     int referenceTop = -1; // first row of the reference band
     int candidateTop = -1; // first row of the candidate band
-    // Per group: the columns of its three reference lines, the columns its candidate lines
-    // show, and the number printed above it (the word over its first line).
-    std::array<std::vector<int>, 5> reference;
-    std::array<std::vector<int>, 5> candidate;
+    int candidateRows = 0;
+    // Per group: its three reference lines, the candidate lines it shows, and the number
+    // printed above it (the word over its first line).
+    std::array<std::vector<double>, 5> reference;
+    std::array<std::vector<double>, 5> candidate;
     std::array<std::string, 5> value;
     // Left column of the number above each group.
     std::array<int, 5> valueColumn{};
 
-    // The group (1 to 5) whose candidate lines lie exactly on its reference lines; 0 when
-    // none or more than one does.
-    int groupOnTheLines() const;
     // How far a group's candidate lines stand from its reference lines, in pixels (to the
     // right positive); nothing when they are not three lines shifted alike.
-    std::optional<int> offset(int group) const;
-    // The number above the group on the reference lines; nothing when no group is.
+    std::optional<double> offset(int group) const;
+    // The groups (1 to 5) a technician finds straightest: the one whose lines stand nearest
+    // to its reference lines, or two neighbours that stand equally near, on either side.
+    std::vector<int> straightest() const;
+    // The value to write: the number above the straightest group, or the one midway between
+    // two equally straight neighbours; nothing when the sheet does not tell.
     std::optional<int> readOff() const;
 };
 

@@ -2,6 +2,7 @@
 #include "vprinter/qt/PagePng.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
 #include <QRegularExpression>
 
@@ -11,9 +12,14 @@ QImage pageImage(const Page &page)
 {
     // The picture's bytes move into the image, which frees them itself.
     auto *picture = new PageImage(page.render());
-    return QImage(
+    QImage image(
             picture->rgb.data(), picture->width, picture->height, picture->width * 3,
             QImage::Format_RGB888, [](void *p) { delete static_cast<PageImage *>(p); }, picture);
+    // The resolution goes into the file (pHYs), so that a reader measures in inches.
+    const int dotsPerMetre = int(PageImage::DotsPerInch / 0.0254 + 0.5);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    return image;
 }
 
 QString PageFolder::write(const QImage &image, QString *error)
@@ -36,10 +42,22 @@ QString PageFolder::write(const QImage &image, QString *error)
     }
     const QString path
             = folder.absoluteFilePath(QStringLiteral("page-%1.png").arg(m_next, 4, 10, QChar('0')));
-    QImageWriter writer(path, "png");
+    // Written beside its place and then put there, so that whoever watches the folder never
+    // reads half a page.
+    const QString partial = path + QStringLiteral(".partial");
+    QImageWriter writer(partial, "png");
     if (!writer.write(image)) {
         if (error)
             *error = QStringLiteral("cannot write %1: %2").arg(path, writer.errorString());
+        QFile::remove(partial);
+        return {};
+    }
+    writer.setDevice(nullptr); // closes the file
+    QFile::remove(path);
+    if (!QFile::rename(partial, path)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1").arg(path);
+        QFile::remove(partial);
         return {};
     }
     ++m_next;

@@ -8,7 +8,7 @@
 
 namespace vprinter {
 
-// The sheet's picture at 360 dots per inch.
+// The sheet's picture at 360 dots per inch, its resolution set for the file.
 QImage pageImage(const Page &page);
 
 // A folder of printed sheets, page-0001.png, page-0002.png and so on. Numbering goes on after

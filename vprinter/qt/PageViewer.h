@@ -1,5 +1,8 @@
-// A viewer of the virtual printer's sheets: one page at a time, fitted to the window or at
-// 100 %, with previous and next; a widget for the window that shows the printer.
+// A viewer of the virtual printer's sheets: one page at a time, fitted to the window or
+// zoomed from 25 % to 800 %, with previous and next; a widget for the window that shows the
+// printer. For the trainer it lays rulers along the page's top and left edges, in 1/360 and
+// 1/720 inch as the zoom allows, and marks where the first line of a sheet belongs (the
+// nominal top margin); they are the viewer's own and never part of the page or its file.
 #pragma once
 
 #include <QImage>
@@ -10,17 +13,20 @@
 
 class QLabel;
 class QPushButton;
-class QScrollArea;
 
 namespace vprinter {
 
 class PageCanvas;
+class RuledArea;
 
 class PageViewer : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Zoom steps, in percent of the picture's own size.
+    static constexpr int ZoomSteps[] = { 25, 50, 100, 200, 400, 800 };
+
     explicit PageViewer(QWidget *parent = nullptr);
 
     // A sheet came out: its file (empty when it could not be written, then `note` says why)
@@ -35,6 +41,12 @@ public:
     void showNext() { showPage(m_current + 1); }
     void setFitToWindow(bool fit);
     bool fitToWindow() const { return m_fit; }
+    // A zoom step (100 for the picture's own size); fitting to the window ends.
+    void setZoom(int percent);
+    // The zoom in force, fitted or not.
+    int zoomPercent() const;
+    void zoomIn();
+    void zoomOut();
     // "Page 2 of 3 - /tmp/cantra-virtual-pages/page-0002.png"
     QString title() const;
     const QImage &currentImage() const { return m_image; }
@@ -54,13 +66,17 @@ private:
     std::vector<Entry> m_pages;
     int m_current = -1;
     bool m_fit = true;
+    int m_zoom = 100; // when not fitted
     QImage m_image; // the page on show
     QPushButton *m_previous;
     QPushButton *m_next;
     QPushButton *m_fitButton;
     QPushButton *m_actualButton;
+    QPushButton *m_zoomOut;
+    QPushButton *m_zoomIn;
+    QLabel *m_zoomLabel;
     QLabel *m_position;
-    QScrollArea *m_area;
+    RuledArea *m_area;
     PageCanvas *m_canvas;
 };
 
