@@ -64,6 +64,8 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, 
         };
         if (name == "--help" || name == "-h") {
             arguments.help = true;
+        } else if (name == "--version") {
+            arguments.version = true;
         } else if (name == "--json") {
             if (!flag(OptJson))
                 return false;

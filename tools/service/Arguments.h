@@ -24,6 +24,7 @@ struct Arguments
     std::optional<int> modelRow;
     unsigned given = 0; // the Option flags seen
     bool help = false;
+    bool version = false;
 
     bool has(Option option) const { return (given & option) != 0; }
 };

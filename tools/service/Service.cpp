@@ -30,6 +30,7 @@ const char *const OptionsHelp
           "                serviced printer (Linux build)\n"
           "  --trace FILE  write every packet sent and received, every wait and failure to FILE\n"
           "  --help        this text; COMMAND --help for one command\n"
+          "  --version     the version and the commit this program was built from\n"
           "\n"
           "Exit codes: 0 done; 1 the printer did not answer, reported an error or did not take\n"
           "a value; 2 a wrong command line (or a file that cannot be read or written); 3 the\n"
@@ -80,7 +81,7 @@ void printOverview(std::ostream &out, const Settings &settings)
             out << "\n" << std::string(column, ' ');
         out << command.summary << "\n";
     }
-    out << OptionsHelp << modelRows();
+    out << OptionsHelp << "\n" << modelRows();
 }
 
 void printCommandHelp(std::ostream &out, const Command &command, const Settings &settings)
@@ -248,6 +249,10 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     std::string error;
     if (!parseArguments(args, arguments, error))
         return bad(error);
+    if (arguments.version && !arguments.help) {
+        out << settings.version << "\n";
+        return Success;
+    }
 
     const Command *command = findCommand(arguments.words);
     if (!command) {

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/PortDevice.h"
+#include "version/Version.h"
 
 #ifdef CANTRA_VIRTUAL_PRINTER
 #include "vprinter/ServicedPrinter.h"
@@ -60,6 +61,7 @@ int main(int argc, char **argv)
 #ifdef CANTRA_PROBE_ALIAS
     args = probeArguments(args);
 #endif
+    settings.version = version::line(settings.program);
 #ifdef CANTRA_VIRTUAL_PRINTER
     settings.virtualPrinter = true;
     bindVirtualPrinter();
