@@ -46,6 +46,9 @@ void TPPrinterDriver::OpenPort(uint16_t index)
         platform::Message message;
         message.kind = platform::MessageKind::Plain;
         message.text = "Cannot open port.";
+        // Started from the desktop's menu the technician never sees standard error; what they
+        // can mend themselves goes into the box.
+        message.detail = platform::ports().lastRemedy();
         message.title = "error";
         message.system = true;
         platform::dialogs().show(message);
