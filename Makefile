@@ -4,10 +4,14 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkbcommon-dev fonts-liberation
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
+PACKAGE_PACKAGES := $(DEBIAN_PACKAGES) help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils \
+                    appstream
+# The distribution's build flags, with every hardening feature, for the package's programs.
+DEB_FLAGS         = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows deps-fuzz build-test test release demo screenshots check-windows \
-        format clean bench build-fuzz fuzz fuzz-corpus soak
+.PHONY: all deps deps-windows deps-fuzz deps-package build-test test release demo screenshots \
+        check-windows format clean bench build-fuzz fuzz fuzz-corpus soak package
 
 all: release
 
@@ -19,6 +23,9 @@ deps-windows:
 
 deps-fuzz:
 	@sh tools/install-packages.sh $(FUZZ_PACKAGES)
+
+deps-package:
+	@sh tools/install-packages.sh $(PACKAGE_PACKAGES)
 
 # Every test runs under AddressSanitizer and UndefinedBehaviorSanitizer.
 build-test: deps
@@ -34,6 +41,18 @@ release: deps
 
 demo: release
 	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
+
+# The Debian package cantra-adjust_VERSION_ARCH.deb in build/package, built with the
+# distribution's flags and checked with lintian, desktop-file-validate and appstreamcli.
+package: deps-package
+	cmake -S . -B $(BUILD_DIR)/package -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF \
+	      -DCMAKE_INSTALL_PREFIX=/usr \
+	      -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
+	      -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)"
+	cmake --build $(BUILD_DIR)/package -j $(JOBS)
+	rm -f $(BUILD_DIR)/package/*.deb
+	cd $(BUILD_DIR)/package && cpack -G DEB
+	sh packaging/check.sh $(BUILD_DIR)/package
 
 # Every window and every panel of the adjustment window, rendered offscreen, and printed pages.
 screenshots: build-test
