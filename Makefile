@@ -3,6 +3,8 @@ BUILD_DIR   ?= build
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES  := cmake make g++ libgtest-dev libgmock-dev qt6-base-dev libxkbcommon-dev fonts-liberation
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
+WINE_PACKAGES    := wine wine64
+ZIP_PACKAGES     := zip
 FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
 PACKAGE_PACKAGES := $(DEBIAN_PACKAGES) help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils \
                     appstream
@@ -10,8 +12,9 @@ PACKAGE_PACKAGES := $(DEBIAN_PACKAGES) help2man gzip dpkg-dev fakeroot file lint
 DEB_FLAGS         = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows deps-fuzz deps-package build-test test release demo screenshots \
-        check-windows format clean bench build-fuzz fuzz fuzz-corpus soak package
+.PHONY: all deps deps-windows deps-wine deps-fuzz deps-package build-test test release demo \
+        screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz fuzz \
+        fuzz-corpus soak package
 
 all: release
 
@@ -20,6 +23,9 @@ deps:
 
 deps-windows:
 	@sh tools/install-packages.sh cmake make $(WINDOWS_PACKAGES)
+
+deps-wine:
+	@sh tools/install-packages.sh $(WINE_PACKAGES)
 
 deps-fuzz:
 	@sh tools/install-packages.sh $(FUZZ_PACKAGES)
@@ -93,6 +99,27 @@ check-windows: deps-windows
 	cmake -S . -B $(BUILD_DIR)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DCANTRA_GUI=OFF -DCANTRA_TESTS=OFF
 	cmake --build $(BUILD_DIR)/windows -j $(JOBS)
+
+# The Windows cantra-service.exe under Wine next to the Linux build of build/test (only its two
+# programs are built here; after `make test` nothing), on the in-process virtual printer and on
+# LPT1 bound to cantra-vprinter on a pseudo-terminal. The Wine prefix stays in build/wine.
+check-windows-run: deps deps-wine check-windows
+	cmake -S . -B $(BUILD_DIR)/test -DCMAKE_BUILD_TYPE=Debug -DCANTRA_SANITIZE=ON
+	cmake --build $(BUILD_DIR)/test -j $(JOBS) --target cantra-service cantra-vprinter
+	tests/windows/compare-with-linux.sh $(BUILD_DIR)/windows/tools/cantra-service.exe \
+	    $(BUILD_DIR)/test/tools/cantra-service $(BUILD_DIR)/test/vprinter/cantra-vprinter \
+	    $(BUILD_DIR)/wine
+
+# The console tool and its README, with Windows line endings, in one zip.
+WINDOWS_ZIP := $(BUILD_DIR)/windows/cantra-service-windows-x64.zip
+windows-zip: check-windows
+	@sh tools/install-packages.sh $(ZIP_PACKAGES)
+	rm -rf $(BUILD_DIR)/windows/zip $(WINDOWS_ZIP)
+	mkdir -p $(BUILD_DIR)/windows/zip
+	cp $(BUILD_DIR)/windows/tools/cantra-service.exe $(BUILD_DIR)/windows/zip/
+	sed 's/$$/\r/' tools/windows/README.txt > $(BUILD_DIR)/windows/zip/README.txt
+	cd $(BUILD_DIR)/windows/zip && zip -X -q ../$(notdir $(WINDOWS_ZIP)) cantra-service.exe README.txt
+	@zip -sf $(WINDOWS_ZIP)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

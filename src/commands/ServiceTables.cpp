@@ -4,6 +4,7 @@
 #include "commands/Dazedarovovuri.h"
 #include "commands/EepromMap.h"
 #include "commands/Zadivavoza.h"
+#include "link/Roro4dodu.h"
 #include "platform/Platform.h"
 
 #include <utility>
@@ -62,6 +63,21 @@ std::vector<EepromCell> InitialSetting(uint16_t modelCode)
     cells.push_back({ ModelSize, larger ? ModelSizeLarger : ModelSizeSmaller });
     append(cells, InitialZeroTailFirst, LastMeaningful, 0);
     return cells;
+}
+
+InitialSettingWrite WriteInitialSetting(uint16_t modelCode)
+{
+    InitialSettingWrite result;
+    for (const EepromCell &cell : InitialSetting(modelCode)) {
+        const uint16_t reply = D4Link.WriteEepromByte(cell.address, cell.value);
+        if (reply == ReplyNoAnswer) {
+            result.answered = false;
+            break;
+        }
+        if (reply == ReplyBusy)
+            result.busy.push_back(cell.address);
+    }
+    return result;
 }
 
 const std::array<uint8_t, BackupCellCount> &BackupCells()

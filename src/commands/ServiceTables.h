@@ -23,6 +23,17 @@ struct EepromCell
 // size, and the zeroed tail after them, are left out for a code outside the family.
 std::vector<EepromCell> InitialSetting(uint16_t modelCode);
 
+struct InitialSettingWrite
+{
+    // False when a write got no reply: the cells after it were not sent, as every one would
+    // wait out its time-outs again.
+    bool answered = true;
+    // The cells the printer answered busy to, which it did not write.
+    std::vector<uint8_t> busy;
+};
+// Writes the initial setting over the control channel, cell by cell.
+InitialSettingWrite WriteInitialSetting(uint16_t modelCode);
+
 // The cells the backup reads from the old board and writes to the new one, in that order.
 inline constexpr size_t BackupCellCount = 56;
 const std::array<uint8_t, BackupCellCount> &BackupCells();

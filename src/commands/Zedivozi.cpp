@@ -38,6 +38,16 @@ char yearChar(int year)
 
 } // namespace
 
+const char *VORizOroRu::SerialProblem(std::string_view serial)
+{
+    if (serial.size() != eeprom::UsbSerialLength)
+        return "The Number of digit is wrong.";
+    for (const char c : serial)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')))
+            return "Parameter is only number & alphabet.";
+    return nullptr;
+}
+
 bool VORizOroRu::StampYearSupported(int year)
 {
     return year >= FirstYear && year <= LastYear;

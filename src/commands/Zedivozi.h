@@ -23,6 +23,9 @@ public:
     // goes to the information panel's label. Nothing is written and nothing is returned when
     // the serial is not 10 letters or digits.
     std::optional<std::string> WriteUsbId(std::string_view serial, int show);
+    // What is wrong with a serial as the technician typed it, in the entry's own words, or
+    // null when it may be written: exactly 10 characters, each a digit or an upper-case letter.
+    static const char *SerialProblem(std::string_view serial);
 
     // Years whose stamp character is a letter or a digit, 1999 to 2060: digits, then
     // upper-case letters up to 2034, lower-case ones from 2035. Any other year is stamped as

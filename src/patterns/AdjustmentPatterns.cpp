@@ -4,8 +4,10 @@
 #include "patterns/Ziroreved.h"
 
 #include "commands/EepromMap.h"
+#include "commands/Zadivavoza.h"
 #include "link/Roro4dodu.h"
 #include "patterns/RunList.h"
+#include "patterns/WholeNumber.h"
 #include "platform/Platform.h"
 
 #include <charconv>
@@ -21,6 +23,9 @@ constexpr int ColourWidth = 2880; // dots
 constexpr int AlignmentWidth = 640; // dots
 constexpr int PassesPerBand = 3;
 constexpr int Bands = 2;
+// What a top-margin text that is not a whole number counts as: out of range, so nothing is
+// written.
+constexpr int TopMarginNotANumber = 128;
 
 // A pass of the 1-bit raster: its header, then `rows` copies of one row.
 void pass(int rows, int widthDots, const RunList &row)
@@ -160,9 +165,9 @@ void TPRaster::PrintTopMarginLine()
 
     InitPrinter();
     platform::clock().sleep(SettleMs);
-    const auto stored = int8_t(D4Link.ReadEepromByte(eeprom::TopMargin));
+    const int stored = ReadTopMargin();
     char field[4] = {};
-    std::to_chars(field, field + sizeof field, int(stored));
+    std::to_chars(field, field + sizeof field, stored);
 
     StartRaster(RasterUnit, Unidirectional, DotSize, BlackOnly);
     // A4, 2976 by 4208 in 1/360 inch; top margin 42, bottom margin 7966 (beyond the paper).
@@ -192,4 +197,34 @@ void TPRaster::PrintTopMarginLine()
     platform::clock().sleep(PrintOutMs);
     FormFeed();
     InitPrinter();
+}
+
+void TPRaster::PrintTopMarginSheet()
+{
+    InitPrinter();
+    D4Link.SendCommandData(RemoteModeEnter, sizeof RemoteModeEnter);
+    D4Link.SendCommandData(RemoteModeSN, sizeof RemoteModeSN);
+    D4Link.SendCommandData(RemoteModeExit, sizeof RemoteModeExit);
+    PrintTopMarginLine();
+}
+
+int TPRaster::ReadTopMargin()
+{
+    return int8_t(D4Link.ReadEepromByte(eeprom::TopMargin));
+}
+
+bool TPRaster::TopMarginAccepted(std::string_view text)
+{
+    const int value = WholeNumber(text, TopMarginNotANumber);
+    return value >= eeprom::TopMarginMin && value <= eeprom::TopMarginMax;
+}
+
+bool TPRaster::WriteTopMargin(std::string_view text)
+{
+    if (!TopMarginAccepted(text))
+        return false;
+    const int value = WholeNumber(text, TopMarginNotANumber);
+    Factory.FactoryWriteEeprom(eeprom::TopMargin, uint8_t(int8_t(value)));
+    Factory.FactoryCommand50();
+    return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 class RunList;
 
@@ -81,6 +82,16 @@ public:
     void PrintAlignment();
     // The top-margin corner and the stored value under it; takes at least 20 s.
     void PrintTopMarginLine();
+    // The top-margin item's print: remote mode entered and left again, then the line.
+    void PrintTopMarginSheet();
+    // The stored top margin, read over the control channel as the line's label reads it.
+    // Whether the read got a reply: D4Link.LastExchangeFailed().
+    int ReadTopMargin();
+    // Writes a margin typed as a whole number from -40 to 40, over the data channel, with the
+    // command that makes the printer take it; false, with nothing sent, for any other text.
+    bool WriteTopMargin(std::string_view text);
+    // Whether WriteTopMargin takes the text.
+    static bool TopMarginAccepted(std::string_view text);
 
     // One shot page of the Bi-D pattern for a kind (1 Multi shot 2, 2 Multi shot 1, 3 Variable
     // shot). False when the printer reported an error, or the stored value could not be read,

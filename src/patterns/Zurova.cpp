@@ -61,11 +61,16 @@ const char *TPBid::ReadBidValueText(uint8_t kind)
     return m_text;
 }
 
-bool TPBid::WriteBidValue(uint8_t kind, std::string_view text)
+bool TPBid::BidValueAccepted(std::string_view text)
 {
     const int value = WholeNumber(text, NotANumber);
-    if (value < -BidLimit || value > BidLimit || !cellOf(kind))
+    return value >= -BidLimit && value <= BidLimit;
+}
+
+bool TPBid::WriteBidValue(uint8_t kind, std::string_view text)
+{
+    if (!BidValueAccepted(text) || !cellOf(kind))
         return false;
-    Factory.FactorySetBid(kind, value);
+    Factory.FactorySetBid(kind, WholeNumber(text, NotANumber));
     return true;
 }

@@ -19,6 +19,9 @@ public:
     // Writes a value typed as a whole number from -56 to 56; false, with nothing sent, for any
     // other text.
     bool WriteBidValue(uint8_t kind, std::string_view text);
+    // Whether WriteBidValue takes the text, so that several values can be checked before any
+    // of them is sent.
+    static bool BidValueAccepted(std::string_view text);
 
 private:
     char m_text[5] = "";

@@ -30,6 +30,13 @@ const Model *find(uint16_t code)
     return nullptr;
 }
 
+int listedRow(uint16_t code)
+{
+    if (!find(code))
+        return -1;
+    return (code - FirstCode) / 2;
+}
+
 bool isUsbCapable(uint16_t code)
 {
     return (code & 1) != 0;

@@ -21,6 +21,12 @@ const Model &listed(int row);
 
 // The model of a code, or null for a code outside the family.
 const Model *find(uint16_t code);
+// The codes of the family run from FirstCode to LastCode.
+inline constexpr uint16_t FirstCode = 769;
+inline constexpr uint16_t LastCode = 776;
+// The row of the listed model a code of the family belongs to: its own, or for a USB-capable
+// variant that of its parallel-only model; -1 outside the family.
+int listedRow(uint16_t code);
 
 // Odd codes are the USB-capable variants.
 bool isUsbCapable(uint16_t code);

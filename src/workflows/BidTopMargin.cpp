@@ -2,10 +2,8 @@
 // and the read-back of the three Bi-D values.
 #include "shell/RidAzidoz.h"
 
-#include "commands/EepromMap.h"
 #include "commands/Zadivavoza.h"
 #include "link/Roro4dodu.h"
-#include "patterns/WholeNumber.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
 
@@ -25,9 +23,6 @@ namespace {
 // further down.
 constexpr int SeriesLineFeeds = 20;
 constexpr int SeriesLength = 3;
-// What a top-margin text that is not a whole number counts as: out of range, so nothing is
-// written.
-constexpr int TopMarginNotANumber = 128;
 
 const QString CommunicationError = QStringLiteral("A communication error has occurred.");
 
@@ -171,11 +166,7 @@ void TFormAdjust::TopMarginMainBtnClick()
     switch (ui->TopMarginRdoGrp->itemIndex()) {
     case 0:
         ShowStatus(smBusy, QStringLiteral("Now printing Top Margin Line."));
-        Raster.InitPrinter();
-        D4Link.SendCommandData(RemoteModeEnter, sizeof RemoteModeEnter);
-        D4Link.SendCommandData(RemoteModeSN, sizeof RemoteModeSN);
-        D4Link.SendCommandData(RemoteModeExit, sizeof RemoteModeExit);
-        Raster.PrintTopMarginLine();
+        Raster.PrintTopMarginSheet();
         ShowStatus(smWaitReady, QStringLiteral("Printing Top Margin Line completed."));
         break;
     case 1:
@@ -189,13 +180,10 @@ void TFormAdjust::TopMarginMainBtnClick()
 void TFormAdjust::TopMarginWriteOKBtnClick()
 {
     const QString text = ui->TopMarginEdit->text();
-    const int value = WholeNumber(typed(ui->TopMarginEdit), TopMarginNotANumber);
-    if (value < eeprom::TopMarginMin || value > eeprom::TopMarginMax) {
+    if (!Raster.WriteTopMargin(typed(ui->TopMarginEdit))) {
         ShowStatus(smError, QStringLiteral("Writing EEPROM data failed."));
         return;
     }
-    Factory.FactoryWriteEeprom(eeprom::TopMargin, uint8_t(int8_t(value)));
-    Factory.FactoryCommand50();
     ShowStatus(smPlain, QStringLiteral("As Top margin data, "));
     ShowStatus(smAppend, text);
     ShowStatus(smAppend, QStringLiteral(" has been written in EEPROM."));

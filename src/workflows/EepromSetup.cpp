@@ -27,13 +27,7 @@ const char *const NoAnswer = "The printer does not answer.";
 void TFormAdjust::DefaultSetBtnClick()
 {
     platform::cursor().setBusy(true);
-    bool answered = true;
-    // A printer that has stopped answering would make every further write wait as long.
-    for (const service::EepromCell &cell : service::InitialSetting(ModelCode()))
-        if (D4Link.WriteEepromByte(cell.address, cell.value) == ReplyNoAnswer) {
-            answered = false;
-            break;
-        }
+    const bool answered = service::WriteInitialSetting(ModelCode()).answered;
     platform::cursor().setBusy(false);
     if (!answered) {
         showCommunicationError();

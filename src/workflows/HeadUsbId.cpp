@@ -10,7 +10,6 @@
 
 #include <QLineEdit>
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,11 +27,6 @@ const char *headIdMessage(uint16_t code)
     case HeadIdWrongFifth: return "Fifth Digit is wrong.";
     default: return "Check ID is invalid.";
     }
-}
-
-bool serialCharacter(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z');
 }
 
 } // namespace
@@ -124,21 +118,17 @@ void TFormAdjust::UsbIdInputOKBtnClick()
 {
     // Only the text goes: an error's red stays until the next message sets its own colour.
     StatusMemo->clear();
-    const QString serial = ui->UsbIdInputEdit->text();
-    if (serial.size() != 10) {
-        ShowStatus(smError, QStringLiteral("The Number of digit is wrong."));
-        return;
-    }
-    if (!std::all_of(serial.begin(), serial.end(), serialCharacter)) {
-        ShowStatus(smError, QStringLiteral("Parameter is only number & alphabet."));
+    // A character beyond Latin-1 becomes "?", which the check refuses as it should.
+    const QByteArray bytes = ui->UsbIdInputEdit->text().toLatin1();
+    const std::string_view serial(bytes.constData(), size_t(bytes.size()));
+    if (const char *problem = VORizOroRu::SerialProblem(serial)) {
+        ShowStatus(smError, QString::fromLatin1(problem));
         return;
     }
     const QString quote = QStringLiteral("\"");
     ShowStatus(smPlain, QStringLiteral("USB ID"));
     ShowStatus(smNewLine, quote);
-    const QByteArray bytes = serial.toLatin1();
-    const std::optional<std::string> display
-            = UsbID.WriteUsbId(std::string_view(bytes.constData(), size_t(bytes.size())), 1);
+    const std::optional<std::string> display = UsbID.WriteUsbId(serial, 1);
     if (!display) {
         // WriteUsbId refuses only a malformed serial, which was turned away above already.
         ShowStatus(smError, QStringLiteral("Parameter is only number & alphabet."));

@@ -9,6 +9,7 @@
 #include "EepromFile.h"
 #include "Service.h"
 
+#include "commands/ServiceTables.h"
 #include "link/Roro4dodu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
@@ -165,6 +166,22 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
         { "--port", "LPT4", "status" },
         { "status", "--trace" },
         { "eeprom", "restore", "/nonexistent/image.bin", "--yes" },
+        { "bid", "set" },
+        { "bid", "set", "--ms1", "57" },
+        { "bid", "set", "--ms2", "3", "--vs", "-57" },
+        { "bid", "set", "--vs", "two" },
+        { "bid", "--ms1", "3" },
+        { "top-margin", "set", "41" },
+        { "top-margin", "set", "-41" },
+        { "top-margin", "set", "" },
+        { "usb-id" },
+        { "usb-id", "--model", "0" },
+        { "usb-id", "set", "ABC1234567", "--model", "776" },
+        { "usb-id", "set", "ABC123456", "--model", "769" },
+        { "usb-id", "set", "abc1234567", "--model", "769" },
+        { "eeprom", "initial-setting", "--yes" },
+        { "eeprom", "initial-setting", "--model", "1" },
+        { "print", "a4", "--model", "777" },
     };
     for (const auto &line : lines) {
         const Result result = cli(line);
@@ -178,6 +195,22 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
               "cantra-service: AZAAAF: Check ID is invalid. (see cantra-service --help)\n");
     EXPECT_EQ(cli({ "eeprom", "read", "10", "0F" }).err,
               "cantra-service: TO 0F is below FROM 10 (see cantra-service --help)\n");
+    // The entries' own words, and what the technician may give instead.
+    for (const auto &[line, message] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+                 { { "bid", "set", "--ms1", "3", "--ms2", "57" },
+                   "--ms2 57: Digit is wrong. A Bi-D value is -56 to 56" },
+                 { { "top-margin", "set", "-41" },
+                   "-41: Writing EEPROM data failed. The top margin is -40 to 40" },
+                 { { "usb-id", "set", "ABCDEFGH-J", "--model", "773" },
+                   "ABCDEFGH-J: Parameter is only number & alphabet." },
+                 { { "usb-id", "set", "ABCDEFGHIJK", "--model", "773" },
+                   "ABCDEFGHIJK: The Number of digit is wrong." },
+                 { { "usb-id", "--model", "2" },
+                   "Cantra R70PA (ESP) has no USB ID; the USB-capable models are 769, 771, 773, "
+                   "775" } })
+        EXPECT_EQ(cli(line).err, "cantra-service: " + message + " (see cantra-service --help)\n");
+    EXPECT_THAT(printer.received(), IsEmpty());
 }
 
 TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
@@ -314,6 +347,95 @@ TEST_F(ServiceCommandLine, CounterHeadIdAndBidValues)
               "Head voltage ID = \\xFF/\\xFF\\xFF\\xFFG (the cells hold no head voltage ID)\n");
     printer.eeprom().fill(0x00);
     EXPECT_EQ(cli({ "head-id" }).out, "Head voltage ID = (the cells hold no head voltage ID)\n");
+}
+
+TEST_F(ServiceCommandLine, BidValuesGoWithTheBidCommandAsTypedAndReadBack)
+{
+    const Result set = cli({ "bid", "set", "--vs=-07", "--ms1", "05" });
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(set.out,
+              "As Multi shot 1 data, 05 has been written in EEPROM.\n"
+              "As Variable shot data, -07 has been written in EEPROM.\n");
+    EXPECT_THAT(sent().factoryNames(), ElementsAre("Bid(2, 5)", "Bid(3, -7)"));
+    EXPECT_THAT(sent().eepromWrites(), IsEmpty());
+    EXPECT_EQ(cli({ "bid" }).out, "Multi shot 1 = 5\nMulti shot 2 = -2\nVariable shot = -7\n");
+    EXPECT_EQ(cli({ "bid", "set", "--ms2", "56" }).code, 0);
+    EXPECT_EQ(printer.eeprom()[52], 56);
+}
+
+TEST_F(ServiceCommandLine, TopMarginReadWrittenWithItsCommitAndPrinted)
+{
+    EXPECT_EQ(cli({ "top-margin" }).out, "Top margin = -5\n");
+    EXPECT_THAT(sent().eepromReads(), ElementsAre(0x2E));
+
+    printer.clearReceived();
+    const Result set = cli({ "top-margin", "set", "-40" });
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(set.out, "As Top margin data, -40 has been written in EEPROM.\n");
+    EXPECT_THAT(sent().factoryNames(), ElementsAre("W(46, 216)", "50()"));
+    EXPECT_EQ(cli({ "top-margin" }).out, "Top margin = -40\n");
+
+    printer.clearReceived();
+    const Result print = cli({ "print", "top-margin" });
+    EXPECT_EQ(print.code, 0) << print.err;
+    EXPECT_EQ(print.out, "Now printing Top Margin Line.\nPrinting Top Margin Line completed.\n");
+    EXPECT_EQ(printer.factory().remoteSessions(), 1);
+    EXPECT_EQ(printer.pages().size(), 1u);
+    const auto data = sent().dataHex();
+    EXPECT_NE(std::find(data.begin(), data.end(), "2D 34 30 00"), data.end())
+            << "the stored -40 under the line";
+
+    faultAtPacket(ControlEepromRead, 1, [](vprinter::Faults &f) { f.silent = true; });
+    const Result silent = cli({ "top-margin" });
+    EXPECT_EQ(silent.code, 1);
+    EXPECT_EQ(silent.err, "cantra-service: the printer did not answer a read of the top margin\n");
+}
+
+TEST_F(ServiceCommandLine, UsbIdOfAUsbCapableModelWrittenWithTheClocksStampAndReadBack)
+{
+    EXPECT_EQ(cli({ "usb-id", "--model", "769" }).out, "USB ID = K7A0031942435EHC20\n");
+    EXPECT_EQ(sent().factoryCalls(0x41).size(), 18u);
+
+    printer.clearReceived();
+    platform.clock.local = { 2009, 12, 31, 9, 59, 59 };
+    const Result set = cli({ "usb-id", "set", "ABC1234567", "--model=775" });
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(set.out, "USB ID\n\"ABC123456 7ACV9TT30\"\n has been written in EEPROM.\n");
+    EXPECT_EQ(sent().factoryCalls(0x42).size(), 18u);
+    EXPECT_EQ(cli({ "usb-id", "--model", "771" }).out, "USB ID = ABC1234567ACV9TT30\n");
+
+    printer.eeprom()[80] = 0xFF;
+    const Result erased = cli({ "usb-id", "--model", "773" });
+    EXPECT_EQ(erased.code, 1);
+    EXPECT_EQ(erased.err, "cantra-service: Invalid USB ID\n");
+}
+
+TEST_F(ServiceCommandLine, InitialSettingWritesTheCellsOfTheModelAndNamesIt)
+{
+    const Result result = cli({ "eeprom", "initial-setting", "--model", "3", "--yes" });
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "The initial setting value of  \"Cantra R50PA (ESP)\"\nhas been written in the "
+              "EEPROM\n");
+    std::vector<std::pair<int, int>> expected;
+    for (const service::EepromCell &cell : service::InitialSetting(776))
+        expected.emplace_back(cell.address, cell.value);
+    EXPECT_EQ(sent().eepromWrites(), expected);
+    EXPECT_EQ(printer.eeprom()[95], 2);
+    EXPECT_EQ(printer.eeprom()[41], 1);
+
+    // A cell the printer did not take is not reported as written.
+    printer.clearReceived();
+    atPacket(ControlEepromWrite, [this](int n) {
+        if (n == 2)
+            printer.busyFor(10);
+    });
+    const Result busy = cli({ "eeprom", "initial-setting", "--model", "0", "--yes" });
+    EXPECT_EQ(busy.code, 1);
+    EXPECT_EQ(busy.err,
+              "cantra-service: the printer answered busy: cells 3A not written; write the "
+              "initial setting again\n");
+    EXPECT_EQ(sent().eepromWrites().size(), service::InitialSetting(770).size());
 }
 
 TEST_F(ServiceCommandLine, CleaningAndInkChargeWaitForReadyBeforeAndAfter)
@@ -453,8 +575,11 @@ TEST_F(ServiceCommandLine, VirtualPortAndHelp)
     const Result help = cli({ "--help" });
     EXPECT_EQ(help.code, 0);
     EXPECT_THAT(help.out, StartsWith("Usage: cantra-service [--port PORT] [--trace FILE] COMMAND"));
-    for (const char *command : { "status [--json | --brief]", "eeprom restore FILE --yes",
-                                 "counter reset --model ROW --yes", "print nozzle-check" })
+    for (const char *command :
+         { "status [--json | --brief]", "eeprom restore FILE --yes",
+           "counter reset --model ROW --yes", "print nozzle-check",
+           "bid set [--ms1 N] [--ms2 N] [--vs N]", "top-margin set N", "print top-margin",
+           "usb-id set ID --model CODE", "eeprom initial-setting --model ROW --yes" })
         EXPECT_THAT(help.out, HasSubstr(command));
     const Result restoreHelp = cli({ "eeprom", "restore", "--help" });
     EXPECT_EQ(restoreHelp.code, 0);

@@ -121,6 +121,44 @@ TEST_F(ServiceOnPty, CellsCounterAndHeadIdWrittenAndReadBack)
     EXPECT_TRUE(printer.waitForTrace("data on 2: \"||\" 07 00 07 05 42 BD 21 46 00"));
 }
 
+// The values of the adjustment items, written with the windows' exchanges on a blank board and
+// read back; a refused value reaches nothing.
+TEST_F(ServiceOnPty, AdjustmentValuesWrittenAndReadBack)
+{
+    VirtualPrinterProcess printer(link, trace);
+    const RunResult refused = service({ "bid", "set", "--ms1", "4", "--vs", "-57" });
+    EXPECT_EQ(refused.exitCode, 2);
+
+    const RunResult bid = service({ "bid", "set", "--ms2", "-9", "--vs", "12" });
+    EXPECT_EQ(bid.exitCode, 0) << bid.err;
+    // Multi shot 1 as the blank board has it: the refused line sent nothing.
+    EXPECT_EQ(service({ "bid" }).out, "Multi shot 1 = -1\nMulti shot 2 = -9\nVariable shot = 12\n");
+    EXPECT_EQ(service({ "top-margin", "set", "-40" }).exitCode, 0);
+    EXPECT_EQ(service({ "top-margin" }).out, "Top margin = -40\n");
+
+    const RunResult usb = service({ "usb-id", "set", "ZX90000001", "--model", "771" });
+    EXPECT_EQ(usb.exitCode, 0) << usb.err;
+    ASSERT_THAT(usb.out, StartsWith("USB ID\n\"ZX9000000 1"));
+    const std::string stamp = usb.out.substr(19, 8);
+    EXPECT_EQ(service({ "usb-id", "--model", "771" }).out, "USB ID = ZX90000001" + stamp + "\n");
+
+    const RunResult initial = service({ "eeprom", "initial-setting", "--model", "1", "--yes" });
+    EXPECT_EQ(initial.exitCode, 0) << initial.err;
+    EXPECT_THAT(service({ "eeprom", "read", "29" }).out,
+                EndsWith("\n2" + std::string(29, ' ') + "01\n"));
+    EXPECT_THAT(service({ "eeprom", "read", "5F" }).out, EndsWith("02\n"));
+}
+
+TEST_F(ServiceOnPty, TopMarginLineAfterRemoteMode)
+{
+    VirtualPrinterProcess printer(link, trace);
+    const RunResult print = service({ "print", "top-margin" });
+    EXPECT_EQ(print.exitCode, 0) << print.err;
+    EXPECT_EQ(print.out, "Now printing Top Margin Line.\nPrinting Top Margin Line completed.\n");
+    EXPECT_EQ(printer.count("remote mode: enter"), 1);
+    EXPECT_EQ(printer.count("remote mode: leave"), 1);
+}
+
 TEST_F(ServiceOnPty, CleaningAndInkChargeRunToTheirEnd)
 {
     VirtualPrinterProcess printer(link, trace);

@@ -3,6 +3,7 @@
 
 #include "shell/Models.h"
 
+#include <cctype>
 #include <charconv>
 
 namespace service {
@@ -33,6 +34,9 @@ const char *optionName(Option option)
     case OptYes: return "--yes";
     case OptModel: return "--model";
     case OptBackupCells: return "--backup-cells";
+    case OptMs1: return "--ms1";
+    case OptMs2: return "--ms2";
+    case OptVs: return "--vs";
     }
     return "";
 }
@@ -42,7 +46,8 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, 
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-'
+            || std::isdigit(static_cast<unsigned char>(arg[1]))) {
             arguments.words.push_back(arg);
             continue;
         }
@@ -96,18 +101,36 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, 
             }
         } else if (name == "--model") {
             std::string value;
-            int row = -1;
+            int number = -1;
             const bool taken = takeValue(args, i, inline_, hasInline, value);
             const auto [end, failed]
-                    = std::from_chars(value.data(), value.data() + value.size(), row);
-            if (!taken || value.empty() || failed != std::errc()
-                || end != value.data() + value.size() || row < 0 || row >= models::ListedCount) {
+                    = std::from_chars(value.data(), value.data() + value.size(), number);
+            const bool whole = taken && !value.empty() && failed == std::errc()
+                    && end == value.data() + value.size();
+            if (whole && number >= 0 && number < models::ListedCount) {
+                arguments.modelRow = number;
+                arguments.modelCode = models::listed(number).code;
+            } else if (whole && number >= models::FirstCode && number <= models::LastCode) {
+                arguments.modelCode = uint16_t(number);
+                arguments.modelRow = models::listedRow(uint16_t(number));
+            } else {
                 error = "--model needs the row of the model list, 0 to "
-                        + std::to_string(models::ListedCount - 1);
+                        + std::to_string(models::ListedCount - 1) + ", or a model code, "
+                        + std::to_string(models::FirstCode) + " to "
+                        + std::to_string(models::LastCode);
                 return false;
             }
-            arguments.modelRow = row;
             arguments.given |= OptModel;
+        } else if (name == "--ms1" || name == "--ms2" || name == "--vs") {
+            const Option option = name == "--ms1" ? OptMs1 : name == "--ms2" ? OptMs2 : OptVs;
+            std::string &value = option == OptMs1 ? arguments.ms1
+                    : option == OptMs2            ? arguments.ms2
+                                                  : arguments.vs;
+            if (!takeValue(args, i, inline_, hasInline, value)) {
+                error = name + " needs a Bi-D value, -56 to 56";
+                return false;
+            }
+            arguments.given |= option;
         } else {
             error = "unknown option " + arg;
             return false;

@@ -2,6 +2,7 @@
 // options, which may stand anywhere.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,14 +15,25 @@ enum Option : unsigned {
     OptYes = 1u << 2,
     OptModel = 1u << 3,
     OptBackupCells = 1u << 4,
+    OptMs1 = 1u << 5,
+    OptMs2 = 1u << 6,
+    OptVs = 1u << 7,
 };
+
+inline constexpr Option AllOptions[]
+        = { OptJson, OptBrief, OptYes, OptModel, OptBackupCells, OptMs1, OptMs2, OptVs };
 
 struct Arguments
 {
     std::vector<std::string> words; // everything that is not an option, in order
     std::string port = "LPT1";
     std::string trace;
+    // --model: a row of the start window's list, or a code of the family. A code stands for
+    // the row of its parallel-only model wherever a row is needed.
     std::optional<int> modelRow;
+    std::optional<uint16_t> modelCode;
+    // The Bi-D values as typed, by their options.
+    std::string ms1, ms2, vs;
     unsigned given = 0; // the Option flags seen
     bool help = false;
     bool version = false;
@@ -30,7 +42,8 @@ struct Arguments
 };
 
 // Fills `arguments`; false with the reason in `error` for an unknown option, a missing value,
-// or a value that is not what its option takes.
+// or a value that is not what its option takes. A word that starts with "-" and a digit is a
+// negative number, not an option.
 bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, std::string &error);
 
 // The option's spelling, for messages.

@@ -60,15 +60,26 @@ int runEepromRead(Context &context);
 int runEepromWrite(Context &context);
 int runEepromDump(Context &context);
 int runEepromRestore(Context &context);
+int runEepromInitialSetting(Context &context);
 int runCounter(Context &context);
 int runCounterReset(Context &context);
 int runHeadId(Context &context);
 int runHeadIdSet(Context &context);
 int runBid(Context &context);
+int runBidSet(Context &context);
+int runTopMargin(Context &context);
+int runTopMarginSet(Context &context);
+int runUsbId(Context &context);
+int runUsbIdSet(Context &context);
 int runClean(Context &context);
 int runInkCharge(Context &context);
 int runPrintNozzleCheck(Context &context);
 int runPrintA4(Context &context);
 int runPrintBid(Context &context);
+int runPrintTopMargin(Context &context);
+
+// The name of the model --model gave, as the start window's list writes it (the display name
+// for a model the list does not offer).
+std::string modelName(const Arguments &args);
 
 } // namespace service

@@ -1,5 +1,6 @@
 // EEPROM read, write, dump and restore over the control channel, as the EEPROM check and the
-// EEPROM backup exchange them: one cell per request.
+// EEPROM backup exchange them, and the initial setting of a new main board: one cell per
+// request.
 #include "Commands.h"
 #include "EepromFile.h"
 
@@ -212,6 +213,34 @@ int runEepromRestore(Context &context)
         ++done;
     }
     context.out << done << " cells restored from " << path << " and read back\n";
+    return Success;
+}
+
+int runEepromInitialSetting(Context &context)
+{
+    if (!context.args.modelCode)
+        return context.badArguments("eeprom initial-setting needs --model ROW: cells 41 and 95 "
+                                    "depend on the model");
+    if (!context.args.has(OptYes))
+        return context.badArguments("eeprom initial-setting writes the values of a new main "
+                                    "board: replace the main board first, then add --yes");
+    if (!context.startLink())
+        return PrinterFailure;
+    const InitialSettingWrite written = WriteInitialSetting(*context.args.modelCode);
+    if (!written.answered)
+        return context.fail(PrinterFailure,
+                            "the printer did not answer a write of the initial setting; write "
+                            "it again");
+    if (!written.busy.empty()) {
+        std::string cells;
+        for (const uint8_t cell : written.busy)
+            cells += (cells.empty() ? "" : ", ") + hex2(cell);
+        return context.fail(PrinterFailure,
+                            "the printer answered busy: cells " + cells
+                                    + " not written; write the initial setting again");
+    }
+    context.out << "The initial setting value of  \"" << modelName(context.args)
+                << "\"\nhas been written in the EEPROM\n";
     return Success;
 }
 

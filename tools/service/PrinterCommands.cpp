@@ -10,7 +10,6 @@
 #include "patterns/Dude4vidad.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
-#include "shell/Models.h"
 
 #include <cctype>
 #include <cstdio>
@@ -154,8 +153,7 @@ int runCounterReset(Context &context)
     if (!Maintenance.ResetProtectionCounter(row))
         return context.fail(PrinterFailure, "the printer did not answer a write of the counter");
     context.out << "The protect counter has been initialized. ("
-                << TPMaintenance::StartingValue(row) << " for " << models::listed(row).listText
-                << ")\n";
+                << TPMaintenance::StartingValue(row) << " for " << modelName(context.args) << ")\n";
     return Success;
 }
 
@@ -269,14 +267,13 @@ int runPrintNozzleCheck(Context &context)
 
 int runPrintA4(Context &context)
 {
-    if (!context.args.modelRow)
+    if (!context.args.modelCode)
         return context.badArguments("print a4 needs --model ROW: the sheet's banner names the "
                                     "model");
-    const models::Model &model = models::listed(*context.args.modelRow);
     if (!context.startLink())
         return PrinterFailure;
     context.out << "A4 pattern is printing now.\n" << std::flush;
-    if (!A4check.PrintCheckSheet(model.code) || !Maintenance.WaitUntilReady())
+    if (!A4check.PrintCheckSheet(*context.args.modelCode) || !Maintenance.WaitUntilReady())
         return notReady(context, "A4 pattern");
     context.out << "A4 pattern print is completed.\n";
     return Success;
@@ -293,6 +290,19 @@ int runPrintBid(Context &context)
     if (!Maintenance.WaitUntilReady())
         return notReady(context, "Bi-d pattern");
     context.out << "Bi-d pattern print is completed.\n";
+    return Success;
+}
+
+int runPrintTopMargin(Context &context)
+{
+    if (!context.startLink())
+        return PrinterFailure;
+    // As the top-margin item prints it: no readiness check before.
+    context.out << "Now printing Top Margin Line.\n" << std::flush;
+    Raster.PrintTopMarginSheet();
+    if (!Maintenance.WaitUntilReady())
+        return notReady(context, "Top Margin Line");
+    context.out << "Printing Top Margin Line completed.\n";
     return Success;
 }
 

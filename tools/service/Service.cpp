@@ -27,7 +27,7 @@ const char *const OptionsHelp
           "  --port PORT   LPT1 (the default), LPT2 or LPT3, resolved as the program resolves\n"
           "                them (CANTRA_LPT1 to CANTRA_LPT3 may name another device), or\n"
           "                virtual: an in-process virtual printer with the EEPROM of a\n"
-          "                serviced printer (Linux build)\n"
+          "                serviced printer\n"
           "  --trace FILE  write every packet sent and received, every wait and failure to FILE\n"
           "  --help        this text; COMMAND --help for one command\n"
           "  --version     the version and the commit this program was built from\n"
@@ -42,6 +42,15 @@ std::string modelRows()
     for (int row = 0; row < models::ListedCount; ++row)
         text += std::string(row ? "," : "") + " " + std::to_string(row) + " "
                 + models::listed(row).listText;
+    text += ".\n--model also takes a model code; the USB-capable models, which the list does not\n"
+            "offer, go by theirs:";
+    const char *separator = "\n  ";
+    for (uint16_t code = models::FirstCode; code <= models::LastCode; ++code) {
+        if (!models::isUsbCapable(code))
+            continue;
+        text += separator + std::to_string(code) + " " + models::find(code)->displayName;
+        separator = ", ";
+    }
     return text + ".\n";
 }
 
@@ -203,6 +212,13 @@ const std::vector<Command> &commands()
                 "change and writes nothing. --backup-cells restores only the 56 cells of the\n"
                 "program's EEPROM backup (counters, Bi-D and top margin, head ID, USB ID,\n"
                 "...), as after a main board change."),
+        command("eeprom initial-setting", 0, 0, OptModel | OptYes, runEepromInitialSetting,
+                "eeprom initial-setting --model ROW --yes",
+                "the initial setting of a new main board",
+                "Writes the initial setting values of a new main board, as the \"EEPROM initial\n"
+                "setting\" item does: cells 45 and 58 to 62, then cells 95 and 41 by the\n"
+                "model's size and 96 to 125. --yes says the main board has been replaced.\n"
+                "Exits with 1 when the printer does not answer a write or answers busy."),
         command("counter", 0, 0, 0, runCounter, "counter", "the protection counter",
                 "The protection counter (the printer's count for its waste ink pad)."),
         command("counter reset", 0, 0, OptModel | OptYes, runCounterReset,
@@ -216,8 +232,31 @@ const std::vector<Command> &commands()
         command("head-id set", 1, 1, 0, runHeadIdSet, "head-id set ID", "writes a head voltage ID",
                 "Checks a six-character head voltage ID (letters taken as upper case) and\n"
                 "writes it."),
+        command("usb-id", 0, 0, OptModel, runUsbId, "usb-id --model CODE",
+                "the USB ID of a USB-capable model",
+                "The USB ID: the 10-character serial and the 8-character stamp of when it\n"
+                "was written. Only the USB-capable models have one. Exits with 1 when the\n"
+                "cells hold no USB ID (\"Invalid USB ID\")."),
+        command("usb-id set", 1, 1, OptModel, runUsbIdSet, "usb-id set ID --model CODE",
+                "writes a USB ID",
+                "Writes a serial of 10 digits and upper-case letters, with the stamp of the\n"
+                "PC's date and time, into the USB ID of a USB-capable model. The printer\n"
+                "does not confirm the writes; usb-id reads the ID back."),
         command("bid", 0, 0, 0, runBid, "bid", "the three Bi-D values",
                 "The three Bi-D values: Multi shot 1, Multi shot 2 and Variable shot."),
+        command("bid set", 0, 0, OptMs1 | OptMs2 | OptVs, runBidSet,
+                "bid set [--ms1 N] [--ms2 N] [--vs N]", "writes Bi-D values",
+                "Writes the Bi-D values given, -56 to 56 each, with the printer's own Bi-D\n"
+                "command: --ms1 Multi shot 1, --ms2 Multi shot 2, --vs Variable shot. All\n"
+                "are checked before any is sent. The printer does not confirm the writes;\n"
+                "bid reads the values back."),
+        command("top-margin", 0, 0, 0, runTopMargin, "top-margin", "the top margin",
+                "The top margin the printer holds, in 1/360 inch."),
+        command("top-margin set", 1, 1, 0, runTopMarginSet, "top-margin set N",
+                "writes the top margin",
+                "Writes a top margin of -40 to 40 (1/360 inch) and the command that makes\n"
+                "the printer take it. The printer does not confirm the write; top-margin\n"
+                "reads it back."),
         command("clean", 0, 0, 0, runClean, "clean", "head cleaning",
                 "Head cleaning: waits for the printer to be ready, starts the cleaning and\n"
                 "waits until the printer is ready again."),
@@ -234,6 +273,10 @@ const std::vector<Command> &commands()
         command("print bid", 0, 0, 0, runPrintBid, "print bid", "the Bi-D adjustment pattern",
                 "The Bi-D adjustment pattern with a form feed after it, and the wait until\n"
                 "the printer is ready again."),
+        command("print top-margin", 0, 0, 0, runPrintTopMargin, "print top-margin",
+                "the top-margin line",
+                "The top-margin line with the stored value under it, the sheet ejected\n"
+                "(at least 20 seconds), and the wait until the printer is ready again."),
     };
     return table;
 }
@@ -281,12 +324,12 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
         return bad(name + " needs more: " + command->usage);
     if (operands.size() > command->maxOperands)
         return bad(name + " does not take '" + operands[command->maxOperands] + "'");
-    for (const Option option : { OptJson, OptBrief, OptYes, OptModel, OptBackupCells })
+    for (const Option option : AllOptions)
         if (arguments.has(option) && !(command->options & option))
             return bad(name + " does not take " + optionName(option));
     const bool virtualPort = arguments.port == "virtual";
     if (virtualPort && !settings.virtualPrinter)
-        return bad("--port virtual: this build has no virtual printer (the Linux build has one)");
+        return bad("--port virtual: this build has no virtual printer");
 
     std::unique_ptr<TraceFile> traceFile;
     if (!arguments.trace.empty()) {

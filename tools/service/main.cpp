@@ -1,5 +1,5 @@
 // cantra-service and its old name cantra-probe: the command line around service::run, with
-// console stand-ins for the dialogs and the exit, and the in-process virtual printer on Linux.
+// console stand-ins for the dialogs and the exit, and the in-process virtual printer.
 #include "Console.h"
 #include "Service.h"
 
@@ -7,11 +7,9 @@
 #include "platform/PortDevice.h"
 #include "version/Version.h"
 
-#ifdef CANTRA_VIRTUAL_PRINTER
 #include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPort.h"
 #include "vprinter/VirtualPrinter.h"
-#endif
 
 #include <cstdlib>
 #include <iostream>
@@ -20,7 +18,6 @@
 
 namespace {
 
-#ifdef CANTRA_VIRTUAL_PRINTER
 // Made when a port first leads to "virtual", and never deleted: the port refers to it until
 // the process has gone, whichever way it ends.
 void bindVirtualPrinter()
@@ -34,7 +31,6 @@ void bindVirtualPrinter()
         return std::make_unique<vprinter::VirtualPort>(*printer);
     });
 }
-#endif
 
 #ifdef CANTRA_PROBE_ALIAS
 // cantra-probe [LPT1|LPT2|LPT3] is the one-line status of old; anything else is a command of
@@ -62,10 +58,8 @@ int main(int argc, char **argv)
     args = probeArguments(args);
 #endif
     settings.version = version::line(settings.program);
-#ifdef CANTRA_VIRTUAL_PRINTER
     settings.virtualPrinter = true;
     bindVirtualPrinter();
-#endif
     service::ConsoleDialogs dialogs(settings.program, stderr);
     service::ConsoleProcess process(dialogs, service::LinkFailure,
                                     [](int code) { std::exit(code); });
