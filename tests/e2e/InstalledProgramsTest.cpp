@@ -68,14 +68,17 @@ TEST(InstalledPrograms, CompletionOffersCommandsOptionsPortsRowsAndFiles)
                 IsSupersetOf({ "status", "eeprom", "counter", "head-id", "bid", "clean",
                                "ink-charge", "print" }));
     EXPECT_THAT(complete({ "eeprom", "" }, cwd),
-                ContainerEq(Words{ "dump", "read", "restore", "write" }));
+                ContainerEq(Words{ "dump", "initial-setting", "read", "restore", "write" }));
     EXPECT_THAT(complete({ "--port", "virtual", "counter", "" }, cwd),
                 ContainerEq(Words{ "reset" }));
-    EXPECT_THAT(complete({ "print", "" }, cwd), ContainerEq(Words{ "a4", "bid", "nozzle-check" }));
+    EXPECT_THAT(complete({ "print", "" }, cwd),
+                ContainerEq(Words{ "a4", "bid", "nozzle-check", "top-margin" }));
     EXPECT_THAT(complete({ "status", "--port", "" }, cwd),
                 ContainerEq(Words{ "LPT1", "LPT2", "LPT3", "virtual" }));
     EXPECT_THAT(complete({ "print", "a4", "--model", "" }, cwd),
                 ContainerEq(Words{ "0", "1", "2", "3" }));
+    EXPECT_THAT(complete({ "usb-id", "--model", "" }, cwd),
+                ContainerEq(Words{ "769", "771", "773", "775" }));
     EXPECT_THAT(
             complete({ "status", "--" }, cwd),
             ContainerEq(Words{ "--brief", "--help", "--json", "--port", "--trace", "--version" }));
