@@ -2,9 +2,9 @@
 // except a short packet write or a failed read, which the transport handles.
 #include "link/Vuviredorizaduzu.h"
 
+#include "link/Ririzurozezi.h"
 #include "platform/Platform.h"
 #include "platform/Trace.h"
-#include "shell/Ririzurozezi.h"
 
 #include <algorithm>
 #include <array>

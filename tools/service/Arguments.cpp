@@ -1,7 +1,7 @@
 // Option parsing. "--name value" and "--name=value" are the same; "--" ends the options.
 #include "Arguments.h"
 
-#include "shell/Models.h"
+#include "commands/Models.h"
 
 #include <cctype>
 #include <charconv>

@@ -3,11 +3,11 @@
 #include "Service.h"
 
 #include "Commands.h"
+#include "commands/Models.h"
 #include "link/TraceLog.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
-#include "shell/Models.h"
 
 #include <algorithm>
 
