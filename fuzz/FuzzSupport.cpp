@@ -3,6 +3,7 @@
 
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
+#include "records/ServiceRecord.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -239,6 +240,8 @@ public:
 Session::Session() : m_connector(std::make_unique<Connector>())
 {
     platform::setPorts(m_connector.get());
+    // Millions of inputs would each append record lines.
+    records::setRecording(false);
 }
 
 Session::~Session()

@@ -141,13 +141,18 @@ const char *TPHeadID::ReadHeadId()
         }
     }
     const auto [d1, d3, d4, d5, d2] = read;
-
-    m_text[0] = cellChar(d1);
-    m_text[1] = secondChar(d2);
-    m_text[2] = cellChar(d3);
-    m_text[3] = cellChar(d4);
-    m_text[4] = cellChar(d5);
-    m_text[5] = EncodeIdChar(CheckValue(d1, d2, d3, d4, d5));
-    m_text[6] = 0;
+    ComposeText({ d1, d2, d3, d4, d5 }, m_text);
     return m_text;
+}
+
+void TPHeadID::ComposeText(const uint8_t (&values)[5], char (&text)[7])
+{
+    const auto [d1, d2, d3, d4, d5] = values;
+    text[0] = cellChar(d1);
+    text[1] = secondChar(d2);
+    text[2] = cellChar(d3);
+    text[3] = cellChar(d4);
+    text[4] = cellChar(d5);
+    text[5] = EncodeIdChar(CheckValue(d1, d2, d3, d4, d5));
+    text[6] = 0;
 }

@@ -39,6 +39,9 @@ public:
     static char EncodeIdChar(uint8_t value);
     // The value of a character of the alphabet, 0 for any other.
     static uint8_t DecodeIdChar(char character);
+    // The six characters of the five stored values (first to fifth character), as a read
+    // shows them: a value outside its alphabet as its own byte or "?".
+    static void ComposeText(const uint8_t (&values)[5], char (&text)[7]);
     // 31 - ((2 d1 + 4 d2 + 6 d3 + 8 d4 + 10 d5) mod 31), always 1 to 31.
     static uint8_t CheckValue(unsigned d1, unsigned d2, unsigned d3, unsigned d4, unsigned d5);
 

@@ -5,6 +5,9 @@
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
+
+#include <string>
 
 #include <cstring>
 
@@ -18,6 +21,11 @@ constexpr uint32_t PauseAfterC9Ms = 100;
 constexpr size_t DigitHigh = 20;
 constexpr size_t DigitLow = 21;
 
+records::Answer answerOf(bool delivered)
+{
+    return delivered ? records::Answer::Sent : records::Answer::NoCredit;
+}
+
 } // namespace
 
 TPFactory::TPFactory()
@@ -26,8 +34,9 @@ TPFactory::TPFactory()
     m_buffer[6] = 0x05;
 }
 
-void TPFactory::send(uint8_t code, const uint8_t *parameters, size_t count)
+bool TPFactory::send(uint8_t code, const uint8_t *parameters, size_t count)
 {
+    const DataDelivery delivery;
     const size_t n = BodyFixed + count;
     m_buffer[0] = 0x1B;
     m_buffer[1] = 0x7C;
@@ -39,6 +48,17 @@ void TPFactory::send(uint8_t code, const uint8_t *parameters, size_t count)
     if (count > 0)
         std::memcpy(m_buffer + 10, parameters, count);
     D4Link.SendCommandData(m_buffer, FrameHeader + n);
+    return delivery.complete();
+}
+
+void TPFactory::sendCommand(const char *name, uint8_t code, const uint8_t *parameters, size_t count)
+{
+    const bool delivered = send(code, parameters, count);
+    // "C5(2, 0, 77, 0)": the name and the parameters in decimal, as the service tables list them.
+    std::string text = std::string(name) + "(";
+    for (size_t i = 0; i < count; ++i)
+        text += (i ? ", " : "") + std::to_string(parameters[i]);
+    records::commandSent(text + ")", answerOf(delivered));
 }
 
 uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
@@ -63,13 +83,17 @@ uint8_t TPFactory::FactoryReadEeprom(uint8_t address)
         --D4Link.PrinterCredit;
     if (length <= int32_t(DigitLow))
         return 0;
-    return uint8_t(wire::eepromDigit(reply[DigitHigh]) * 16 + wire::eepromDigit(reply[DigitLow]));
+    const auto value = uint8_t(wire::eepromDigit(reply[DigitHigh]) * 16
+                               + wire::eepromDigit(reply[DigitLow]));
+    if (!m_lastReadFailed)
+        records::cellRead(address, value);
+    return value;
 }
 
 void TPFactory::FactoryWriteEeprom(uint8_t address, uint8_t value)
 {
     const uint8_t p[] = { address, value };
-    send(FactoryCodeWriteEeprom, p, sizeof p);
+    records::cellWritten(address, value, answerOf(send(FactoryCodeWriteEeprom, p, sizeof p)));
 }
 
 void TPFactory::FactorySetBid(uint8_t kind, int value)
@@ -81,39 +105,43 @@ void TPFactory::FactorySetBid(uint8_t kind, int value)
 
 void TPFactory::FactoryCleaning(uint8_t mode)
 {
-    send(FactoryCodeCleaning, &mode, 1);
+    const bool delivered = send(FactoryCodeCleaning, &mode, 1);
+    const std::string name = mode == CleaningHead ? "head cleaning"
+            : mode == CleaningInitialInkCharge    ? "initial ink charge"
+                                                  : "cleaning(" + std::to_string(mode) + ")";
+    records::commandSent(name, answerOf(delivered));
 }
 
 void TPFactory::FactoryCommandC4(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
 {
     const uint8_t p[] = { p1, p2, p3, p4 };
-    send(FactoryCodeC4, p, sizeof p);
+    sendCommand("C4", FactoryCodeC4, p, sizeof p);
 }
 
 void TPFactory::FactoryCommandC5(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
 {
     const uint8_t p[] = { p1, p2, p3, p4 };
-    send(FactoryCodeC5, p, sizeof p);
+    sendCommand("C5", FactoryCodeC5, p, sizeof p);
 }
 
 void TPFactory::FactoryCommandC9(uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4)
 {
     const uint8_t p[] = { p1, p2, p3, p4 };
-    send(FactoryCodeC9, p, sizeof p);
+    sendCommand("C9", FactoryCodeC9, p, sizeof p);
     platform::clock().sleep(PauseAfterC9Ms);
 }
 
 void TPFactory::FactoryCommandCA(uint8_t p)
 {
-    send(FactoryCodeCA, &p, 1);
+    sendCommand("CA", FactoryCodeCA, &p, 1);
 }
 
 void TPFactory::FactoryCommand81()
 {
-    send(FactoryCode81, nullptr, 0);
+    sendCommand("81", FactoryCode81, nullptr, 0);
 }
 
 void TPFactory::FactoryCommand50()
 {
-    send(FactoryCode50, nullptr, 0);
+    sendCommand("50", FactoryCode50, nullptr, 0);
 }

@@ -74,7 +74,10 @@ public:
     static constexpr int32_t ReplyLength = 24;
 
 private:
-    void send(uint8_t code, const uint8_t *parameters, size_t count);
+    // False when the packet went out without the printer's credit or over a lost link.
+    bool send(uint8_t code, const uint8_t *parameters, size_t count);
+    // Sends a command that is neither an EEPROM read nor a write, and tells the record.
+    void sendCommand(const char *name, uint8_t code, const uint8_t *parameters, size_t count);
 
     // The one command buffer; bytes 5 and 6 are written once, by the constructor.
     uint8_t m_buffer[40]{};

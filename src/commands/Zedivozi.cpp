@@ -3,6 +3,7 @@
 
 #include "commands/EepromMap.h"
 #include "commands/Zadivavoza.h"
+#include "link/Roro4dodu.h"
 
 VORizOroRu UsbID;
 
@@ -88,12 +89,14 @@ bool VORizOroRu::ReadUsbId(std::string &text)
 
 std::optional<std::string> VORizOroRu::WriteUsbId(std::string_view serial, int show)
 {
+    m_lastWriteFailed = false;
     if (serial.size() != eeprom::UsbSerialLength)
         return std::nullopt;
     for (const char c : serial)
         if (!letterOrDigit(uint8_t(c)))
             return std::nullopt;
     const std::string stamp = Stamp(platform::clock().localTime());
+    const DataDelivery delivery;
     for (uint8_t i = 0; i < eeprom::UsbSerialLength; ++i)
         Factory.FactoryWriteEeprom(uint8_t(eeprom::UsbSerialFirst + i), uint8_t(serial[i]));
     for (uint8_t i = 0; i < eeprom::UsbStampLength; ++i)
@@ -103,7 +106,8 @@ std::optional<std::string> VORizOroRu::WriteUsbId(std::string_view serial, int s
     display += ' ';
     display += serial[9];
     display += stamp;
-    if (show == 1 && ShowUsbIdLabel)
+    m_lastWriteFailed = !delivery.complete();
+    if (show == 1 && ShowUsbIdLabel && !m_lastWriteFailed)
         ShowUsbIdLabel(display);
     return display;
 }

@@ -3,6 +3,7 @@
 #include "link/Ririzurozezi.h"
 
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
 
 #include <cstdlib>
 
@@ -10,6 +11,8 @@ ZUVadIzevuVedi ForcedExit;
 
 void ZUVadIzevuVedi::ForceExit()
 {
+    // The process ends without unwinding: what the running job wrote must reach the record now.
+    records::finishOpenJobs();
     platform::showError("This program is closed by force.");
     platform::process().exit(0);
     std::abort(); // an exit that returned

@@ -7,6 +7,7 @@
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
 #include "platform/Trace.h"
+#include "records/ServiceRecord.h"
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +90,7 @@ void RUDovU4Zizo::Reset()
     HostCredit = 0;
     PrinterCredit = 0;
     m_lastExchangeFailed = false;
+    m_linkLost = false;
     m_unaskedHostCredit = 0;
     m_unaskedPrinterCredit = 0;
     m_dataChannel = DataChannelState::Closed;
@@ -106,6 +108,7 @@ bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
             if (platform::Trace *trace = platform::trace())
                 trace->failedTry(request, length, attempt + 1, TransactionTries,
                                  "the request did not go out whole; no further try");
+            m_linkLost = true;
             return false;
         }
         const bool read = m_driver.ReadPacket(ReceiveBuffer, sizeof ReceiveBuffer, ReceiveLength);
@@ -118,16 +121,31 @@ bool RUDovU4Zizo::Transact(const uint8_t *request, size_t length)
                                      : ReceiveLength <= int32_t(HeaderLength) ? "an empty reply"
                                                                               : "not its answer");
     }
+    m_linkLost = true;
     return false;
 }
 
 bool RUDovU4Zizo::EnterD4Mode()
 {
     m_dataChannel = DataChannelState::Closed;
+    records::linkStarted();
     static constexpr char Text[] = "@PCQ 1284.4\n@PCQ\n@PCQ\n";
     uint8_t request[5 + sizeof Text - 1] = { 0x00, 0x00, 0x00, 0x1B, 0x01 };
     std::memcpy(request + 5, Text, sizeof Text - 1);
-    return Transact(request, sizeof request);
+    const bool entered = Transact(request, sizeof request);
+    if (entered)
+        m_linkLost = false;
+    return entered;
+}
+
+bool RUDovU4Zizo::StartAgain(uint16_t portIndex)
+{
+    if (!m_driver.TryOpenPort(portIndex)) {
+        m_linkLost = true;
+        return false;
+    }
+    return EnterD4Mode() && D4Init() && OpenChannel(ControlSocket) && GrantCredit(ControlSocket, 1)
+            && OpenChannel(DataSocket);
 }
 
 bool RUDovU4Zizo::D4Init()
@@ -231,6 +249,8 @@ void RUDovU4Zizo::sendChannelData(const uint8_t *payload, size_t length)
     if (PrinterCredit == 0 && m_unaskedPrinterCredit == 0
         && !GrantCredit(DataSocket, DataCreditLot))
         m_unaskedPrinterCredit = DataCreditLot;
+    if (HostCredit == 0 || m_linkLost)
+        ++m_undeliveredDataPackets;
     uint8_t packet[MaxChannelPayload + HeaderLength];
     size_t total = length;
     BuildDataPacket(DataSocket, payload, packet, total);
@@ -347,6 +367,7 @@ bool RUDovU4Zizo::readEeprom(uint8_t address, uint8_t &value)
         return false;
     value = uint8_t(wire::eepromDigit(ReceiveBuffer[14]) * 16
                     + wire::eepromDigit(ReceiveBuffer[15]));
+    records::cellRead(address, value);
     return true;
 }
 
@@ -367,6 +388,14 @@ bool RUDovU4Zizo::sendEepromWrite(uint8_t address, uint8_t value)
     const uint8_t request[]
             = { '|', '|', 0x07, 0x00, 0x07, 0x05, 0x42, 0xBD, 0x21, address, value };
     m_lastExchangeFailed = !SendAndReceive(request, sizeof request);
+    // Told before the reply is judged: a malformed one ends the program, and the record must
+    // still say the write went out.
+    const uint8_t answer = !m_lastExchangeFailed && ReplyPayloadLength() > 6 ? ReceiveBuffer[6] : 0;
+    records::cellWritten(address, value,
+                         m_lastExchangeFailed    ? records::Answer::NoAnswer
+                                 : answer == 'O' ? records::Answer::Done
+                                 : answer == 'B' ? records::Answer::Busy
+                                                 : records::Answer::Answered);
     return !m_lastExchangeFailed;
 }
 

@@ -89,6 +89,19 @@ public:
     size_t ReplyPayloadLength() const;
     // Whether the last control command got no usable reply.
     bool LastExchangeFailed() const { return m_lastExchangeFailed; }
+    // Whether a transaction went unanswered through all its tries since the last entry into
+    // packet mode: the printer was switched off, or on again and back in byte mode, and
+    // nothing reaches it until the link is started again.
+    bool LinkLost() const { return m_linkLost; }
+    // Data packets sent without the printer's credit, or over a lost link, since the program
+    // started: what they carried cannot be taken as arrived. DataDelivery compares two counts.
+    uint32_t UndeliveredDataPackets() const { return m_undeliveredDataPackets; }
+    // The link taken up again on the port as the workflows need it after the printer was
+    // away: port, packet mode, Init, control channel with its credit, data channel, without a
+    // status reading in between. It stops at the first step the printer does not answer, so a
+    // printer that is still away costs the tries of one transaction; false then. A port that
+    // cannot be opened is no fatal error here.
+    bool StartAgain(uint16_t portIndex);
     // Back to the state at program start: no reply, no credit either way.
     void Reset();
 
@@ -105,6 +118,8 @@ private:
 
     TPPrinterDriver &m_driver;
     bool m_lastExchangeFailed = false;
+    bool m_linkLost = false;
+    uint32_t m_undeliveredDataPackets = 0;
     // Data packets still to go without asking for credit again after a credit transaction
     // on the data channel failed.
     uint16_t m_unaskedHostCredit = 0;
@@ -116,3 +131,16 @@ private:
 };
 
 extern RUDovU4Zizo D4Link;
+
+// Whether every data packet sent while it lives went out with the printer's credit over a link
+// that was not lost. Factory commands and data-channel writes get no answer, so this is all a
+// workflow can know of their arrival.
+class DataDelivery
+{
+public:
+    DataDelivery() : m_start(D4Link.UndeliveredDataPackets()) { }
+    bool complete() const { return D4Link.UndeliveredDataPackets() == m_start; }
+
+private:
+    uint32_t m_start;
+};

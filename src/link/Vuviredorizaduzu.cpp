@@ -5,6 +5,7 @@
 #include "link/Ririzurozezi.h"
 #include "platform/Platform.h"
 #include "platform/Trace.h"
+#include "records/ServiceRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -31,11 +32,11 @@ TPPrinterDriver::TPPrinterDriver()
                   .writeTotalConstantMs = 3000 }
 { }
 
-void TPPrinterDriver::OpenPort(uint16_t index)
+bool TPPrinterDriver::TryOpenPort(uint16_t index)
 {
     m_port.reset();
     if (index >= std::size(PortNames))
-        return;
+        return false;
     m_port = platform::ports().open(PortNames[index]);
     if (!m_port) {
         // The box is all the technician sees; whoever sets the machine up needs to know what
@@ -43,6 +44,22 @@ void TPPrinterDriver::OpenPort(uint16_t index)
         const std::string why = platform::ports().lastFailure();
         std::fprintf(stderr, "Cannot open port %s%s%s\n", PortNames[index], why.empty() ? "" : ": ",
                      why.c_str());
+        return false;
+    }
+    const bool allVirtual = platform::systemPorts().allVirtual();
+    records::portOpened(PortNames[index],
+                        allVirtual ? platform::VirtualConnection
+                                   : platform::connectionFor(PortNames[index]));
+    return true;
+}
+
+void TPPrinterDriver::OpenPort(uint16_t index)
+{
+    if (index >= std::size(PortNames)) {
+        m_port.reset();
+        return;
+    }
+    if (!TryOpenPort(index)) {
         platform::Message message;
         message.kind = platform::MessageKind::Plain;
         message.text = "Cannot open port.";

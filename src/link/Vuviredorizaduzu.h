@@ -16,6 +16,10 @@ public:
     // 0 "LPT1", 1 "LPT2", 2 "LPT3"; any other index opens nothing. A port that cannot be
     // opened ends the process after its message box.
     void OpenPort(uint16_t index);
+    // The same open for a workflow that takes the link up again: a port that cannot be opened
+    // (a USB printer's device is gone while the printer is off) is no reason to end the
+    // program and lose what the workflow holds. False after one line on standard error.
+    bool TryOpenPort(uint16_t index);
     void ClosePort();
     bool IsOpen() const { return m_port != nullptr; }
 

@@ -7,6 +7,7 @@
 #include "link/Roro4dodu.h"
 #include "patterns/WholeNumber.h"
 #include "patterns/Ziroreved.h"
+#include "records/ServiceRecord.h"
 
 #include <charconv>
 #include <optional>
@@ -69,8 +70,15 @@ bool TPBid::BidValueAccepted(std::string_view text)
 
 bool TPBid::WriteBidValue(uint8_t kind, std::string_view text)
 {
-    if (!BidValueAccepted(text) || !cellOf(kind))
+    const auto cell = cellOf(kind);
+    if (!BidValueAccepted(text) || !cell)
         return false;
-    Factory.FactorySetBid(kind, WholeNumber(text, NotANumber));
+    const int value = WholeNumber(text, NotANumber);
+    // The printer keeps the value in the kind's cell: the record shows it as that cell's write.
+    // The pattern's own settings of candidate values are no adjustment and are not recorded.
+    const DataDelivery delivery;
+    Factory.FactorySetBid(kind, value);
+    records::cellWritten(*cell, uint8_t(int8_t(value)),
+                         delivery.complete() ? records::Answer::Sent : records::Answer::NoCredit);
     return true;
 }

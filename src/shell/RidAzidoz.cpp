@@ -205,10 +205,13 @@ void TFormAdjust::connectHandlers()
 {
     // Every handler but "Quit" counts as running while it works, so that a close request
     // that arrives while it repaints or asks a question is refused.
-    const auto running = [this](void (TFormAdjust::*handler)()) {
-        return [this, handler] {
+    // A handler that `talks` to the printer first starts the link again if an earlier
+    // exchange found it lost.
+    const auto running = [this](void (TFormAdjust::*handler)(), bool talks = false) {
+        return [this, handler, talks] {
             const RunningScope scope(m_running);
-            (this->*handler)();
+            if (!talks || restartLinkIfLost())
+                (this->*handler)();
         };
     };
     connect(AdjustRdoGrp, &TRadioGroup::itemClicked, this,
@@ -229,57 +232,61 @@ void TFormAdjust::connectHandlers()
     connect(GetStatusBtn, &QPushButton::clicked, this, running(&TFormAdjust::GetStatusBtnClick));
     connect(DisableTimer, &QTimer::timeout, this, &TFormAdjust::DisableTimerTimer);
 
+    // `talks`: the handler may ask the printer something (the other ones only move between
+    // panels).
     const struct
     {
         QPushButton *button;
         void (TFormAdjust::*handler)();
+        bool talks;
     } bindings[] = {
-        { ui->DefaultSetBtn, &TFormAdjust::DefaultSetBtnClick },
-        { ui->HdVolOKBtn, &TFormAdjust::HdVolOKBtnClick },
-        { ui->HdVolCheckOKBtn, &TFormAdjust::HdVolCheckOKBtnClick },
-        { ui->HdVolCheckRtnBtn, &TFormAdjust::HdVolCheckRtnBtnClick },
-        { ui->HdVolWrtOKBtn, &TFormAdjust::HdVolWrtOKBtnClick },
-        { ui->HdVolWrtRtnBtn, &TFormAdjust::HdVolWrtRtnBtnClick },
-        { ui->BidOKBtn, &TFormAdjust::BidOKBtnClick },
-        { ui->BidPrnOKBtn, &TFormAdjust::BidPrnOKBtnClick },
-        { ui->BidPrnRtnBtn, &TFormAdjust::BidPrnRtnBtnClick },
-        { ui->BidWrtSelOKBtn, &TFormAdjust::BidWrtSelOKBtnClick },
-        { ui->BidWrtSelRtnBtn, &TFormAdjust::BidWrtSelRtnBtnClick },
-        { ui->BidWrtOKBtn, &TFormAdjust::BidWrtOKBtnClick },
-        { ui->BidWrtRtnBtn, &TFormAdjust::BidWrtRtnBtnClick },
-        { ui->BidCheckOKBtn, &TFormAdjust::BidCheckOKBtnClick },
-        { ui->BidCheckRtnBtn, &TFormAdjust::BidCheckRtnBtnClick },
-        { ui->UsbIdOKBtn, &TFormAdjust::UsbIdOKBtnClick },
-        { ui->UsbIdInputOKBtn, &TFormAdjust::UsbIdInputOKBtnClick },
-        { ui->UsbIdInputRtnBtn, &TFormAdjust::UsbIdInputRtnBtnClick },
-        { ui->TopMarginMainBtn, &TFormAdjust::TopMarginMainBtnClick },
-        { ui->TopMarginWriteOKBtn, &TFormAdjust::TopMarginWriteOKBtnClick },
-        { ui->TopMarginRtnBtn, &TFormAdjust::TopMarginRtnBtnClick },
-        { ui->CleaningOKBtn, &TFormAdjust::CleaningOKBtnClick },
-        { ui->ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick },
-        { ui->ProCounterOKBtn, &TFormAdjust::ProCounterOKBtnClick },
-        { ui->CounterCheckOKBtn, &TFormAdjust::CounterCheckOKBtnClick },
-        { ui->CounterCheckRtnBtn, &TFormAdjust::CounterCheckRtnBtnClick },
-        { ui->CounterClearOKBtn, &TFormAdjust::CounterClearOKBtnClick },
-        { ui->CounterClearRtnBtn, &TFormAdjust::CounterClearRtnBtnClick },
-        { ui->EepromCheckOkBtn, &TFormAdjust::EepromCheckOkBtnClick },
-        { ui->EepromReadOkBtn, &TFormAdjust::EepromReadOkBtnClick },
-        { ui->EepromReadRtnBtn, &TFormAdjust::EepromReadRtnBtnClick },
-        { ui->EepromGridRtnBtn, &TFormAdjust::EepromGridRtnBtnClick },
-        { ui->EepromWriteOkBtn, &TFormAdjust::EepromWriteOkBtnClick },
-        { ui->EepromWriteRtnBtn, &TFormAdjust::EepromWriteRtnBtnClick },
-        { ui->BackupOKBtn, &TFormAdjust::BackupOKBtnClick },
-        { ui->MessageOKBtn, &TFormAdjust::MessageOKBtnClick },
-        { ui->MainRtnBtn, &TFormAdjust::MainRtnBtnClick },
-        { ui->CRmoveBtn, &TFormAdjust::CRmoveBtnClick },
-        { ui->CRreturnBtn, &TFormAdjust::CRreturnBtnClick },
-        { ui->TransOKBtn, &TFormAdjust::TransOKBtnClick },
-        { ui->TransCompleteBtn, &TFormAdjust::TransCompleteBtnClick },
-        { ui->CRreturn2Btn, &TFormAdjust::CRreturn2BtnClick },
-        { ui->A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick },
+        { ui->DefaultSetBtn, &TFormAdjust::DefaultSetBtnClick, true },
+        { ui->HdVolOKBtn, &TFormAdjust::HdVolOKBtnClick, false },
+        { ui->HdVolCheckOKBtn, &TFormAdjust::HdVolCheckOKBtnClick, true },
+        { ui->HdVolCheckRtnBtn, &TFormAdjust::HdVolCheckRtnBtnClick, false },
+        { ui->HdVolWrtOKBtn, &TFormAdjust::HdVolWrtOKBtnClick, true },
+        { ui->HdVolWrtRtnBtn, &TFormAdjust::HdVolWrtRtnBtnClick, false },
+        { ui->BidOKBtn, &TFormAdjust::BidOKBtnClick, false },
+        { ui->BidPrnOKBtn, &TFormAdjust::BidPrnOKBtnClick, true },
+        { ui->BidPrnRtnBtn, &TFormAdjust::BidPrnRtnBtnClick, false },
+        { ui->BidWrtSelOKBtn, &TFormAdjust::BidWrtSelOKBtnClick, false },
+        { ui->BidWrtSelRtnBtn, &TFormAdjust::BidWrtSelRtnBtnClick, false },
+        { ui->BidWrtOKBtn, &TFormAdjust::BidWrtOKBtnClick, true },
+        { ui->BidWrtRtnBtn, &TFormAdjust::BidWrtRtnBtnClick, false },
+        { ui->BidCheckOKBtn, &TFormAdjust::BidCheckOKBtnClick, true },
+        { ui->BidCheckRtnBtn, &TFormAdjust::BidCheckRtnBtnClick, false },
+        { ui->UsbIdOKBtn, &TFormAdjust::UsbIdOKBtnClick, true },
+        { ui->UsbIdInputOKBtn, &TFormAdjust::UsbIdInputOKBtnClick, true },
+        { ui->UsbIdInputRtnBtn, &TFormAdjust::UsbIdInputRtnBtnClick, false },
+        { ui->TopMarginMainBtn, &TFormAdjust::TopMarginMainBtnClick, true },
+        { ui->TopMarginWriteOKBtn, &TFormAdjust::TopMarginWriteOKBtnClick, true },
+        { ui->TopMarginRtnBtn, &TFormAdjust::TopMarginRtnBtnClick, false },
+        { ui->CleaningOKBtn, &TFormAdjust::CleaningOKBtnClick, true },
+        { ui->ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick, true },
+        { ui->ProCounterOKBtn, &TFormAdjust::ProCounterOKBtnClick, false },
+        { ui->CounterCheckOKBtn, &TFormAdjust::CounterCheckOKBtnClick, true },
+        { ui->CounterCheckRtnBtn, &TFormAdjust::CounterCheckRtnBtnClick, false },
+        { ui->CounterClearOKBtn, &TFormAdjust::CounterClearOKBtnClick, true },
+        { ui->CounterClearRtnBtn, &TFormAdjust::CounterClearRtnBtnClick, false },
+        { ui->EepromCheckOkBtn, &TFormAdjust::EepromCheckOkBtnClick, false },
+        { ui->EepromReadOkBtn, &TFormAdjust::EepromReadOkBtnClick, true },
+        { ui->EepromReadRtnBtn, &TFormAdjust::EepromReadRtnBtnClick, false },
+        { ui->EepromGridRtnBtn, &TFormAdjust::EepromGridRtnBtnClick, false },
+        { ui->EepromWriteOkBtn, &TFormAdjust::EepromWriteOkBtnClick, true },
+        { ui->EepromWriteRtnBtn, &TFormAdjust::EepromWriteRtnBtnClick, false },
+        { ui->BackupOKBtn, &TFormAdjust::BackupOKBtnClick, true },
+        { ui->MessageOKBtn, &TFormAdjust::MessageOKBtnClick, false },
+        { ui->MainRtnBtn, &TFormAdjust::MainRtnBtnClick, false },
+        { ui->CRmoveBtn, &TFormAdjust::CRmoveBtnClick, true },
+        { ui->CRreturnBtn, &TFormAdjust::CRreturnBtnClick, true },
+        { ui->TransOKBtn, &TFormAdjust::TransOKBtnClick, true },
+        { ui->TransCompleteBtn, &TFormAdjust::TransCompleteBtnClick, true },
+        { ui->CRreturn2Btn, &TFormAdjust::CRreturn2BtnClick, true },
+        { ui->A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick, true },
     };
     for (const auto &binding : bindings)
-        connect(binding.button, &QPushButton::clicked, this, running(binding.handler));
+        connect(binding.button, &QPushButton::clicked, this,
+                running(binding.handler, binding.talks));
 }
 
 uint16_t TFormAdjust::ModelCode() const
@@ -476,9 +483,10 @@ void TFormAdjust::AdjustRdoGrpClick()
     static const char *const ParallelList[]
             = { "DefaultSetPnl", "HdVolPnl", "BidPnl", "TopMarginMainPnl" };
     const int index = AdjustRdoGrp->itemIndex();
+    const char *shown = nullptr;
     auto route = [&](const auto &list) {
         if (index >= 0 && index < int(std::size(list)))
-            showPanel(list[index]);
+            showPanel(shown = list[index]);
     };
     if (PrinterErrorMode)
         route(ErrorList);
@@ -488,6 +496,8 @@ void TFormAdjust::AdjustRdoGrpClick()
         route(ParallelList);
     MentRdoGrp->setItemIndex(-1);
     A4patRdoBtn->setChecked(false);
+    if (shown)
+        itemChosen(shown);
 }
 
 void TFormAdjust::MentRdoGrpClick()
@@ -496,10 +506,13 @@ void TFormAdjust::MentRdoGrpClick()
     static const char *const Targets[] = { "CleaningPnl", "ChargePnl",      "TraStep0Pnl",
                                            "CounterPnl",  "EepromCheckPnl", "EepromBackupPnl" };
     const int index = MentRdoGrp->itemIndex();
-    if (index >= 0 && index < int(std::size(Targets)))
+    const bool valid = index >= 0 && index < int(std::size(Targets));
+    if (valid)
         showPanel(Targets[index]);
     AdjustRdoGrp->setItemIndex(-1);
     A4patRdoBtn->setChecked(false);
+    if (valid)
+        itemChosen(Targets[index]);
 }
 
 void TFormAdjust::AdjustmentTabChange()
@@ -521,8 +534,23 @@ void TFormAdjust::GetStatusBtnClick()
 {
     ResetWorkArea(false, false);
     showPanel("CanvasPnl");
-    if (StatusMonitorWindow)
-        StatusMonitorWindow->RequestStatus();
+    if (!StatusMonitorWindow)
+        return;
+    const bool wasLost = D4Link.LinkLost();
+    if (wasLost && !D4Link.StartAgain(portIndex())) {
+        // Still no answer: the message a silent status request gives, without one more
+        // request's tries.
+        PrinterStatus = psError;
+        ErrorStatus = esCommunication;
+        StatusMonitorWindow->ResetMonitor(0);
+        StatusMonitorWindow->StatusCode = PrinterStatus;
+        StatusMonitorWindow->ErrorCode = ErrorStatus;
+        StatusMonitorWindow->DecodeStatus();
+        return;
+    }
+    StatusMonitorWindow->RequestStatus();
+    if (wasLost)
+        AddMemoLine(QString::fromLatin1(LinkStartedAgainText));
 }
 
 void TFormAdjust::closeEvent(QCloseEvent *event)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -21,6 +23,14 @@ class TRadioGroup;
 namespace Ui {
 class TFormAdjust;
 }
+
+namespace records {
+struct BoardBackup;
+}
+
+// The memo's line after the link was started again for a printer that had dropped out.
+inline constexpr const char *LinkStartedAgainText
+        = "The link to the printer has been started again.";
 
 // Kinds of ShowStatus.
 enum TStatusKind : int {
@@ -185,8 +195,23 @@ private:
 
     // Workflow steps shared inside one workflow file.
     bool reconnectAfterBoardChange();
+    bool writeBackupCells(const std::vector<std::pair<uint8_t, uint8_t>> &cells, bool readBack);
+    void backupRestored(records::BoardBackup &backup);
+    // Asks whether a backup that was never written back goes to this printer, and writes it.
+    void offerUnrestoredBackup();
     void setExchangeLocked(bool locked);
-    void retryStepOnError(const char *shownPanel, const char *stepPanel);
+    // After an error in the locked part of the exchange: the step's own panel again, so that
+    // its OK tries the step once more, and the question whether to leave the exchange
+    // unfinished instead. True when the technician left it.
+    bool retryStepOnError(const char *shownPanel, const char *stepPanel);
+    bool offerToLeaveExchange(const char *stepPanel);
+
+    // A link that an exchange found lost is started again before the printer is next asked
+    // anything: false, after today's message, when the printer still does not answer.
+    bool restartLinkIfLost();
+    // After an item's panel is shown: the link started again if it was lost, and for the
+    // "EEPROM backup data" item the offer of a backup that was never written back.
+    void itemChosen(const char *shownPanel);
 
     std::unique_ptr<Ui::TFormAdjust> ui;
     // Handlers and the close sequence running now; a close request waits for none of them

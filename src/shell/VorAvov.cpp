@@ -5,6 +5,7 @@
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
 #include "shell/FormControls.h"
 #include "shell/RidAzidoz.h"
 #include "shell/VodIroze.h"
@@ -103,6 +104,7 @@ void TFormBoot::PortSelectOKBtnClick()
     }
 
     const uint16_t code = GetModelCode();
+    records::setModel(ModelNameCombo->currentText().toStdString(), code);
     const models::Model *model = models::find(code);
     FormAdjust->IndividualModelNameLbl->setText(model ? model->displayName : "");
     StatusMonitorWindow->setWindowTitle(QString::fromStdString(models::monitorCaption(code)));

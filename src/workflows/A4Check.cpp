@@ -21,6 +21,7 @@ void TFormAdjust::A4patRdoBtnClick()
     }
     AdjustRdoGrp->setItemIndex(-1);
     MentRdoGrp->setItemIndex(-1);
+    itemChosen("A4CheckPrnPnl");
 }
 
 void TFormAdjust::A4CheckPrnOKBtnClick()

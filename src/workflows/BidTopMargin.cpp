@@ -6,6 +6,7 @@
 #include "link/Roro4dodu.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
+#include "records/ServiceRecord.h"
 
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
@@ -122,8 +123,16 @@ void TFormAdjust::BidWrtOKBtnClick()
         return;
     const ShotEntry &shot = ShotEntries[item];
     const QString text = ui->BidWrtEdit->text();
+    records::Job job("Bi-D value");
+    const DataDelivery delivery;
     if (!Bid.WriteBidValue(shot.kind, typed(ui->BidWrtEdit))) {
         ShowStatus(smError, QStringLiteral("Digit is wrong."));
+        return;
+    }
+    // A value sent without the printer's credit may never have arrived: it is not reported as
+    // written, and the information panel keeps what it showed.
+    if (!delivery.complete()) {
+        ShowStatus(smError, CommunicationError);
         return;
     }
     ShowStatus(smPlain, QString::fromLatin1(shot.prefix));
@@ -180,8 +189,14 @@ void TFormAdjust::TopMarginMainBtnClick()
 void TFormAdjust::TopMarginWriteOKBtnClick()
 {
     const QString text = ui->TopMarginEdit->text();
+    records::Job job("top margin");
+    const DataDelivery delivery;
     if (!Raster.WriteTopMargin(typed(ui->TopMarginEdit))) {
         ShowStatus(smError, QStringLiteral("Writing EEPROM data failed."));
+        return;
+    }
+    if (!delivery.complete()) {
+        ShowStatus(smError, CommunicationError);
         return;
     }
     ShowStatus(smPlain, QStringLiteral("As Top margin data, "));

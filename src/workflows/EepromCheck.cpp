@@ -5,6 +5,7 @@
 #include "commands/Ridodirar.h"
 #include "link/Roro4dodu.h"
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
 
@@ -72,27 +73,31 @@ void TFormAdjust::EepromReadOkBtnClick()
     showPanel("EepromGridPnl");
     platform::cursor().setBusy(true);
 
-    // The grid fills cell by cell while the reads run. A read that got no usable reply shows
-    // "--", and so do the cells after it: a printer that has stopped answering would make
-    // every further read wait as long.
-    bool answering = true;
+    // The grid fills cell by cell while the reads run. A read that got no usable reply (a cut
+    // reply, say) shows "--" and the next cell is read all the same. Only a link found lost
+    // leaves the rest as "--" unread: a printer that has gone would make every read wait its
+    // tries.
+    bool failed = false;
     for (int k = 0; k < GridSide; ++k) {
         for (int l = 0; l < GridSide; ++l) {
             const int address = k * GridSide + l;
             if (address < start || address > end)
                 continue;
             QString text = QStringLiteral("--");
-            if (answering) {
+            if (!D4Link.LinkLost()) {
                 const uint8_t value = D4Link.ReadEepromByte(uint8_t(address));
-                answering = !D4Link.LastExchangeFailed();
-                if (answering)
+                if (!D4Link.LastExchangeFailed())
                     text = hexByte(value);
             }
+            failed = failed || text == QStringLiteral("--");
             grid->item(k + 1, l + 1)->setText(text);
             repaintNow();
         }
     }
     platform::cursor().setBusy(false);
+    // The grid covers the memo: the message comes as a box, once for the whole range.
+    if (failed)
+        platform::showMessage(platform::MessageKind::Error, "A communication error has occurred.");
 }
 
 void TFormAdjust::EepromReadRtnBtnClick()
@@ -118,6 +123,7 @@ void TFormAdjust::EepromWriteOkBtnClick()
         ui->EepWriteAddEdit->setFocus();
         return;
     }
+    records::Job job("EEPROM change");
     // A busy answer is taken as the printer's business; no answer at all is no write.
     if (D4Link.WriteEepromByte(uint8_t(address), uint8_t(value)) == ReplyNoAnswer) {
         showCommunicationError();

@@ -5,6 +5,7 @@
 #include "commands/Dizizeded.h"
 #include "commands/Zedivozi.h"
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
 
@@ -65,6 +66,7 @@ void TFormAdjust::HdVolWrtOKBtnClick()
 {
     const QString typed = ui->HdVolWrtEdit->text();
     const QByteArray id = typed.toLatin1();
+    records::Job job("head ID");
     const uint16_t code = HeadID.WriteHeadId(std::string_view(id.constData(), size_t(id.size())));
     if (code == HeadIdWritten) {
         ShowStatus(smPlain, QStringLiteral("As head actuator voltage, "));
@@ -128,10 +130,17 @@ void TFormAdjust::UsbIdInputOKBtnClick()
     const QString quote = QStringLiteral("\"");
     ShowStatus(smPlain, QStringLiteral("USB ID"));
     ShowStatus(smNewLine, quote);
+    records::Job job("USB ID");
     const std::optional<std::string> display = UsbID.WriteUsbId(serial, 1);
     if (!display) {
         // WriteUsbId refuses only a malformed serial, which was turned away above already.
         ShowStatus(smError, QStringLiteral("Parameter is only number & alphabet."));
+        return;
+    }
+    // Sent without the printer's credit: it may never have arrived, and the information panel
+    // keeps what it showed.
+    if (UsbID.LastWriteFailed()) {
+        showCommunicationError();
         return;
     }
     ShowStatus(smAppend, QString::fromLatin1(display->data(), qsizetype(display->size())));

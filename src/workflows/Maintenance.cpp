@@ -4,7 +4,9 @@
 
 #include "commands/Dazedarovovuri.h"
 #include "commands/Zadivavoza.h"
+#include "link/Roro4dodu.h"
 #include "platform/Platform.h"
+#include "records/ServiceRecord.h"
 #include "shell/FormControls.h"
 #include "ui_RidAzidoz.h"
 
@@ -13,18 +15,21 @@ namespace {
 struct PrinterSequence
 {
     uint8_t mode;
+    const char *item;
     const char *busyText;
     const char *doneText;
 };
 
-constexpr PrinterSequence HeadCleaning{ CleaningHead, "Cleaning the head now.",
+constexpr PrinterSequence HeadCleaning{ CleaningHead, "head cleaning", "Cleaning the head now.",
                                         "Head cleaning is completed." };
-constexpr PrinterSequence InkCharge{ CleaningInitialInkCharge, "Performing Initial Ink Charge now.",
+constexpr PrinterSequence InkCharge{ CleaningInitialInkCharge, "initial ink charge",
+                                     "Performing Initial Ink Charge now.",
                                      "Initial Ink Charge is completed." };
 
 // Cleaning and ink charge: the printer must be ready before and is waited for after.
 void runPrinterSequence(TFormAdjust &window, const PrinterSequence &sequence)
 {
+    records::Job job(sequence.item);
     if (!window.WaitUntilReady()) {
         window.ShowStatus(smError, QStringLiteral("Printer is error."));
         return;
@@ -32,6 +37,7 @@ void runPrinterSequence(TFormAdjust &window, const PrinterSequence &sequence)
     window.ShowStatus(smBusy, QString::fromLatin1(sequence.busyText));
     Factory.FactoryCleaning(sequence.mode);
     window.ShowStatus(smWaitReady, QString::fromLatin1(sequence.doneText));
+    job.note("completed", PrinterStatus == psReady);
 }
 
 } // namespace
@@ -72,6 +78,7 @@ void TFormAdjust::CounterClearOKBtnClick()
         showPanel("CanvasPnl");
         return;
     }
+    records::Job job("protection counter reset");
     if (!Maintenance.ResetProtectionCounter(modelRow())) {
         showCommunicationError();
         return;

@@ -13,6 +13,7 @@
 #include "link/Roro4dodu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
+#include "records/BoardBackup.h"
 #include "vprinter/ServicedPrinter.h"
 
 #include <gmock/gmock.h>
@@ -294,6 +295,55 @@ TEST_F(ServiceCommandLine, RestoreOfTheBackupCellsOntoANewBoard)
     EXPECT_EQ(sent().eepromWrites().size(), 56u);
     EXPECT_THAT(result.out, HasSubstr("0A: FF -> 0D\n0B: FF -> 54\n10: FF -> 01\n"));
     EXPECT_THAT(result.out, HasSubstr("56 cells restored"));
+}
+
+// The backup file the windows leave in the data folder goes back with --backup-cells, and is
+// marked as written back.
+TEST_F(ServiceCommandLine, RestoreOfTheProgramsBackupFileMarksItWrittenBack)
+{
+    records::BoardBackup backup;
+    backup.time = "2026-12-08 09:00:00";
+    for (const int address : testsupport::BackupCellOrder)
+        backup.cells.emplace_back(uint8_t(address), vprinter::servicedEeprom()[size_t(address)]);
+    std::string error;
+    ASSERT_TRUE(records::saveBackup(backup, error)) << error;
+    printer.eeprom().fill(0xFF);
+    const std::string path = backup.file.string();
+
+    const Result whole = cli({ "eeprom", "restore", path, "--yes" });
+    EXPECT_EQ(whole.code, 2);
+    EXPECT_THAT(whole.err, HasSubstr("is an EEPROM backup of 56 cells, not a whole image"));
+    const Result result = cli({ "eeprom", "restore", path, "--backup-cells", "--yes" });
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("56 cells restored"));
+    for (const int address : testsupport::BackupCellOrder)
+        EXPECT_EQ(printer.eeprom()[size_t(address)], vprinter::servicedEeprom()[size_t(address)]);
+    EXPECT_EQ(printer.eeprom()[0], 0xFF);
+    ASSERT_TRUE(records::loadBackup(path, backup, error)) << error;
+    EXPECT_EQ(backup.restored, "2026-12-08 10:00:00");
+    EXPECT_FALSE(records::newestUnrestored());
+}
+
+// Every job that wrote leaves one line, reads leave none; history prints them in order.
+TEST_F(ServiceCommandLine, HistoryPrintsTheRecordOfWhatWasWritten)
+{
+    EXPECT_THAT(cli({ "history" }).out, HasSubstr("Nothing has been written"));
+    cli({ "eeprom", "read", "2E" });
+    cli({ "eeprom", "write", "2E", "05" });
+    cli({ "counter", "reset", "--model", "1", "--yes" });
+    printer.clearReceived();
+    const auto lines = recordLines(platform.dataFolder);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(cli({ "history", "--json" }).out, lines[0] + "\n" + lines[1] + "\n");
+    const Result text = cli({ "history" });
+    EXPECT_EQ(text.out,
+              "2026-12-08 10:00:00  eeprom write: acknowledged\n"
+              "  cantra-service, model not known on LPT1 (virtual)\n"
+              "  cells: 2E ??->05\n"
+              "2026-12-08 10:00:00  counter reset: acknowledged\n"
+              "  cantra-service, Cantra R50PA on LPT1 (virtual)\n"
+              "  cells: 0A ??->0B, 0B ??->7C\n");
+    EXPECT_THAT(sent().all(), IsEmpty()) << "history asks the printer nothing";
 }
 
 TEST_F(ServiceCommandLine, RestoreStopsAtACellThatDoesNotTakeItsValue)

@@ -162,6 +162,8 @@ RunResult runProgram(const std::vector<std::string> &args,
     if (pid == 0) {
         dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        // What the program keeps goes to the run's own folder unless the test names one.
+        setenv("CANTRA_DATA_DIR", dir.path.c_str(), 1);
         for (const auto &[name, value] : environment)
             setenv(name.c_str(), value.c_str(), 1);
         std::vector<std::string> copy = args;

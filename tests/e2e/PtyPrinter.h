@@ -86,7 +86,8 @@ struct RunResult
     std::string err;
 };
 
-// Runs a program with extra environment variables and waits at most `limit` for it to end.
+// Runs a program with extra environment variables and waits at most `limit` for it to end. Its
+// data folder (CANTRA_DATA_DIR) is a scratch folder of the run unless `environment` names one.
 RunResult runProgram(const std::vector<std::string> &args,
                      const std::vector<std::pair<std::string, std::string>> &environment,
                      std::chrono::seconds limit);

@@ -48,6 +48,10 @@ protected:
                 ->item(address / 16 + 1, address % 16 + 1)
                 ->text();
     }
+    static QString hexOf(int value)
+    {
+        return QString("%1").arg(value, 2, 16, QChar('0')).toUpper();
+    }
     int filledCells() const
     {
         int filled = 0;
@@ -137,19 +141,33 @@ TEST_F(EepromCheck, AChangeWritesTheCellAndShowsItInTwoLines)
     EXPECT_THAT(sent().controlCommands(), IsEmpty());
 }
 
-TEST_F(EepromCheck, CellsWithoutAReplyShowDashes)
+// One cut reply costs one cell: the cells after it are still read, and the message the grid
+// would hide comes once, as a box.
+TEST_F(EepromCheck, ACellWithoutAReplyShowsDashesAndTheRestIsStillRead)
 {
     openPanel(0);
     faultAtPacket(ControlEepromRead, 3, [](vprinter::Faults &f) { f.shortReplies = 1; });
     read("10", "1F");
-    EXPECT_EQ(cell(0x10), "EF");
+    for (int address = 0x10; address <= 0x1F; ++address)
+        EXPECT_EQ(cell(address), address == 0x12 ? QString("--") : hexOf(255 - address)) << address;
+    EXPECT_EQ(filledCells(), 16);
+    EXPECT_EQ(sent().eepromReads().size(), 16u);
+    EXPECT_THAT(dialogTexts(), ElementsAre(CommunicationError));
+    EXPECT_FALSE(platform.cursor.busy);
+}
+
+// A printer that has gone is not asked for every cell: once the link is lost the rest shows
+// dashes unread.
+TEST_F(EepromCheck, APrinterThatFellSilentIsNotAskedForTheRest)
+{
+    openPanel(0);
+    faultAtPacket(ControlEepromRead, 3, [](vprinter::Faults &f) { f.silent = true; });
+    read("10", "1F");
     EXPECT_EQ(cell(0x11), "EE");
     for (int address = 0x12; address <= 0x1F; ++address)
         EXPECT_EQ(cell(address), "--") << address;
-    EXPECT_EQ(filledCells(), 16);
-    EXPECT_THAT(sent().eepromReads(), ElementsAre(0x10, 0x11, 0x12))
-            << "a printer that stopped answering is not asked for every cell";
-    EXPECT_FALSE(platform.cursor.busy);
+    EXPECT_THAT(sent().eepromReads(), ElementsAre(0x10, 0x11, 0x12));
+    EXPECT_THAT(dialogTexts(), ElementsAre(CommunicationError));
 }
 
 TEST_F(EepromCheck, AChangeWithoutReplyIsNotReportedAsWritten)

@@ -177,6 +177,8 @@ TEST_F(LiquidExchange, AnErrorInTheLockedPartLetsTheSameOkTryTheStepAgain)
     open(0);
     step("MessageOKBtn");
     step("CRmoveBtn");
+    // "No" to leaving the unfinished exchange, after each error.
+    platform.dialogs.answers = { platform::MessageAnswer::No, platform::MessageAnswer::No };
 
     errorWhenCommandArrives("FactoryCommandC5(2, 1, 77, 0)");
     EXPECT_EQ(step("CRreturnBtn"), CarriageHome);

@@ -4,9 +4,14 @@
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/PortDevice.h"
+#include "records/DataFolder.h"
+#include "records/ServiceRecord.h"
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
+#include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace testsupport {
@@ -35,18 +40,36 @@ std::vector<std::string> ScriptedDialogs::texts() const
     return result;
 }
 
+namespace {
+
+// One folder per process for the tests' data folders, which are made only when written.
+std::filesystem::path testDataRoot()
+{
+    return std::filesystem::temp_directory_path()
+            / ("cantra-test-data-" + std::to_string(::getpid()));
+}
+
+} // namespace
+
 TestPlatform::TestPlatform()
 {
+    static int made = 0;
+    dataFolder = testDataRoot() / std::to_string(++made);
     platform::setClock(&clock);
     platform::setDialogs(&dialogs);
     platform::setCursor(&cursor);
     platform::setProcess(&process);
     resetLink();
+    records::setDataFolder(dataFolder);
 }
 
 TestPlatform::~TestPlatform()
 {
     resetLink();
+    records::setDataFolder({});
+    std::error_code ignored;
+    std::filesystem::remove_all(dataFolder, ignored);
+    std::filesystem::remove(testDataRoot(), ignored); // only once it is empty
     platform::restoreDefaults();
     platform::systemPorts().setVirtualFactory(nullptr);
     platform::systemPorts().setAllVirtual(false);
@@ -63,10 +86,20 @@ void TestPlatform::useClock(platform::Clock *other)
     platform::setClock(other);
 }
 
+std::vector<std::string> recordLines(const std::filesystem::path &dataFolder)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(dataFolder / "service-record.jsonl");
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 void resetLink()
 {
     PrinterDriver.ClosePort();
     D4Link.Reset();
+    records::resetSession();
     PrinterStatus = 0;
     ErrorStatus = 0;
     std::fill(std::begin(InkLevels), std::end(InkLevels), 0);

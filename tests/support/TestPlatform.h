@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -81,7 +82,9 @@ public:
 };
 
 // Installs the doubles for one test and puts the link back in its program-start state; the
-// destructor restores the real services, whatever the test put in their place.
+// destructor restores the real services, whatever the test put in their place. The files the
+// program keeps (backups, service record) go to a folder of the test's own, made when the
+// first is written and removed with the test: never into the home folder.
 class TestPlatform
 {
 public:
@@ -100,9 +103,14 @@ public:
     ScriptedDialogs dialogs;
     RecordingCursor cursor;
     TestProcess process;
+    std::filesystem::path dataFolder;
 };
 
-// The port, the transport and the shared status values as at program start.
+// The service record's lines in `dataFolder`, oldest first.
+std::vector<std::string> recordLines(const std::filesystem::path &dataFolder);
+
+// The port, the transport, the shared status values and the service record's session as at
+// program start.
 void resetLink();
 
 } // namespace testsupport

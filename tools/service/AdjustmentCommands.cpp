@@ -15,6 +15,11 @@ namespace service {
 
 namespace {
 
+// A data-channel write gets no answer; one that went out without the printer's credit, or over
+// a link found lost, may never have arrived.
+const char *const NotDelivered
+        = "A communication error has occurred. The printer may not have received the value";
+
 // The USB ID commands run only for a model that has one: the exit code of the refusal, or
 // nothing when the model has a USB ID.
 std::optional<int> refusedWithoutUsbId(Context &context, const std::string &name)
@@ -68,7 +73,10 @@ int runBidSet(Context &context)
     for (const Entry &entry : entries) {
         if (!context.args.has(entry.option))
             continue;
+        const DataDelivery delivery;
         Bid.WriteBidValue(entry.kind, entry.text);
+        if (!delivery.complete())
+            return context.fail(PrinterFailure, NotDelivered);
         context.out << entry.prefix << entry.text << " has been written in EEPROM.\n";
     }
     return Success;
@@ -93,7 +101,10 @@ int runTopMarginSet(Context &context)
                                     + ": Writing EEPROM data failed. The top margin is -40 to 40");
     if (!context.startLink())
         return PrinterFailure;
+    const DataDelivery delivery;
     Raster.WriteTopMargin(text);
+    if (!delivery.complete())
+        return context.fail(PrinterFailure, NotDelivered);
     context.out << "As Top margin data, " << text << " has been written in EEPROM.\n";
     return Success;
 }
@@ -125,6 +136,8 @@ int runUsbIdSet(Context &context)
     if (!context.startLink())
         return PrinterFailure;
     const std::optional<std::string> display = UsbID.WriteUsbId(serial, 0);
+    if (UsbID.LastWriteFailed())
+        return context.fail(PrinterFailure, NotDelivered);
     // The memo's three lines.
     context.out << "USB ID\n\"" << display.value_or("") << "\"\n has been written in EEPROM.\n";
     return Success;

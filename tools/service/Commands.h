@@ -77,6 +77,7 @@ int runPrintNozzleCheck(Context &context);
 int runPrintA4(Context &context);
 int runPrintBid(Context &context);
 int runPrintTopMargin(Context &context);
+int runHistory(Context &context);
 
 // The name of the model --model gave, as the start window's list writes it (the display name
 // for a model the list does not offer).

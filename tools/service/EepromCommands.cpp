@@ -7,6 +7,7 @@
 #include "commands/Ridodirar.h"
 #include "commands/ServiceTables.h"
 #include "link/Roro4dodu.h"
+#include "records/BoardBackup.h"
 
 #include <cctype>
 #include <cstdio>
@@ -168,11 +169,37 @@ int runEepromRestore(Context &context)
     const std::string &path = context.operands[0];
     EepromImage wanted{};
     std::string error;
-    if (!loadImage(path, wanted, error))
-        return context.fail(BadArguments, error);
     std::vector<uint8_t> addresses = allCells();
-    if (context.args.has(OptBackupCells))
-        addresses.assign(service::BackupCells().begin(), service::BackupCells().end());
+    // A backup file of the program's "EEPROM backup data" item carries only its cells, in the
+    // order the item writes them.
+    std::optional<records::BoardBackup> backup;
+    if (records::looksLikeBackup(path)) {
+        backup.emplace();
+        if (!records::loadBackup(path, *backup, error))
+            return context.fail(BadArguments, error);
+        if (!context.args.has(OptBackupCells))
+            return context.badArguments(path + " is an EEPROM backup of "
+                                        + std::to_string(backup->cells.size())
+                                        + " cells, not a whole image: add --backup-cells");
+        addresses.clear();
+        for (const auto &[address, value] : backup->cells) {
+            addresses.push_back(address);
+            wanted[address] = value;
+        }
+    } else {
+        if (!loadImage(path, wanted, error))
+            return context.fail(BadArguments, error);
+        if (context.args.has(OptBackupCells))
+            addresses.assign(service::BackupCells().begin(), service::BackupCells().end());
+    }
+    const auto restored = [&] {
+        if (!backup || !context.args.has(OptYes))
+            return;
+        std::string failure;
+        if (!records::markRestored(*backup, records::now(), failure))
+            context.err << context.settings.program << ": warning: " << path
+                        << " is not marked as written back: " << failure << "\n";
+    };
 
     if (!context.startLink())
         return PrinterFailure;
@@ -183,6 +210,7 @@ int runEepromRestore(Context &context)
     if (changes.empty()) {
         context.out << "Nothing to change: the " << addresses.size() << " cells match " << path
                     << "\n";
+        restored();
         return Success;
     }
     if (!context.args.has(OptYes)) {
@@ -213,6 +241,7 @@ int runEepromRestore(Context &context)
         ++done;
     }
     context.out << done << " cells restored from " << path << " and read back\n";
+    restored();
     return Success;
 }
 

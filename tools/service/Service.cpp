@@ -8,6 +8,7 @@
 #include "link/Vuviredorizaduzu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
+#include "records/ServiceRecord.h"
 
 #include <algorithm>
 
@@ -211,7 +212,9 @@ const std::vector<Command> &commands()
                 "each back and lists what it changed. Without --yes it lists what it would\n"
                 "change and writes nothing. --backup-cells restores only the 56 cells of the\n"
                 "program's EEPROM backup (counters, Bi-D and top margin, head ID, USB ID,\n"
-                "...), as after a main board change."),
+                "...), as after a main board change. FILE may also be a backup file the\n"
+                "program's \"EEPROM backup data\" item left in the data folder (with\n"
+                "--backup-cells); it is marked as written back once --yes has restored it."),
         command("eeprom initial-setting", 0, 0, OptModel | OptYes, runEepromInitialSetting,
                 "eeprom initial-setting --model ROW --yes",
                 "the initial setting of a new main board",
@@ -277,6 +280,14 @@ const std::vector<Command> &commands()
                 "the top-margin line",
                 "The top-margin line with the stored value under it, the sheet ejected\n"
                 "(at least 20 seconds), and the wait until the printer is ready again."),
+        command("history", 0, 0, OptJson, runHistory, "history [--json]",
+                "what was written to printers from this PC",
+                "The service record of this PC: every EEPROM write, factory write, counter\n"
+                "reset, cleaning, ink charge, exchange, backup and restore that the program\n"
+                "or cantra-service did, oldest first, with the model, the port, the head ID\n"
+                "and USB ID where they were read, and each cell before and after. --json\n"
+                "prints the record's own lines, one JSON object each. The printer is not\n"
+                "asked anything."),
     };
     return table;
 }
@@ -341,8 +352,14 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     const TraceScope traceScope(traceFile.get());
     const VirtualPortScope portScope(virtualPort);
 
+    // Whatever the job writes to the printer becomes one line of the service record.
+    records::setProgram(settings.program);
+    records::setModel(arguments.modelRow ? models::listed(*arguments.modelRow).listText : "",
+                      arguments.modelRow ? models::listed(*arguments.modelRow).code : 0);
+    records::Job job(name);
     Context context(arguments, std::move(operands), out, err, settings, portIndex(arguments.port));
     const int code = command->handler(context);
+    job.finish();
     context.endLink();
     out.flush();
     return code;
