@@ -12,11 +12,13 @@ PACKAGE_PACKAGES := $(DEBIAN_PACKAGES) help2man gzip dpkg-dev fakeroot file lint
                     appstream
 # The distribution's build flags, with every hardening feature, for the package's programs.
 DEB_FLAGS         = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+# A virtual screen: make demo without a display, and the tests of keys on an X server.
+VIRTUAL_SCREEN_PACKAGES := xvfb xdotool
 FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows deps-wine deps-fuzz deps-package build-test test release demo \
-        screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz fuzz \
-        fuzz-corpus soak package
+.PHONY: all deps deps-windows deps-wine deps-fuzz deps-screen deps-package build-test test release \
+        demo screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz \
+        fuzz fuzz-corpus soak package
 
 all: release
 
@@ -35,8 +37,11 @@ deps-fuzz:
 deps-package:
 	@sh tools/install-packages.sh $(PACKAGE_PACKAGES)
 
+deps-screen:
+	@sh tools/install-packages.sh $(VIRTUAL_SCREEN_PACKAGES)
+
 # Every test runs under AddressSanitizer and UndefinedBehaviorSanitizer.
-build-test: deps
+build-test: deps deps-screen
 	cmake -S . -B $(BUILD_DIR)/test -DCMAKE_BUILD_TYPE=Debug -DCANTRA_SANITIZE=ON
 	cmake --build $(BUILD_DIR)/test -j $(JOBS)
 
@@ -47,8 +52,11 @@ release: deps
 	cmake -S . -B $(BUILD_DIR)/release -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF
 	cmake --build $(BUILD_DIR)/release -j $(JOBS)
 
+# With a display the program on its virtual printer; without one a scripted walk on a virtual
+# screen that leaves pictures of the windows and the printed pages in build/demo.
 demo: release
-	$(BUILD_DIR)/release/src/cantra-adjust --virtual-printer
+	@VIRTUAL_SCREEN_PACKAGES="$(VIRTUAL_SCREEN_PACKAGES)" \
+	  sh tools/demo.sh $(BUILD_DIR)/release $(BUILD_DIR)/demo
 
 # The Debian package cantra-adjust_VERSION_ARCH.deb in build/package, built with the
 # distribution's flags and checked with lintian, desktop-file-validate and appstreamcli.

@@ -162,21 +162,31 @@ void VirtualPrinter::takePrintData(const std::vector<uint8_t> &payload)
         m_raster.take(payload);
 }
 
+char VirtualPrinter::reportedErrorChar() const
+{
+    // A full waste ink pad is reported for as long as the counter says so.
+    if (!m_state.errorChar && maintenanceRequested(m_eeprom))
+        return 'B';
+    return m_state.errorChar;
+}
+
+char VirtualPrinter::reportedStateDigit() const
+{
+    if (reportedErrorChar())
+        return '0';
+    if (cleaning())
+        return '7';
+    if (busy())
+        return '2';
+    return m_state.stateDigit;
+}
+
 std::string VirtualPrinter::statusText() const
 {
     if (m_faults.statusText)
         return *m_faults.statusText;
-    char digit = m_state.stateDigit;
-    // A full waste ink pad is reported for as long as the counter says so.
-    char error = m_state.errorChar;
-    if (!error && maintenanceRequested(m_eeprom))
-        error = 'B';
-    if (error)
-        digit = '0';
-    else if (cleaning())
-        digit = '7';
-    else if (busy())
-        digit = '2';
+    const char digit = reportedStateDigit();
+    const char error = reportedErrorChar();
     std::string text = "@BDC ST2\r\nST:0";
     text += digit;
     text += ';';

@@ -149,6 +149,10 @@ public:
     FactoryCommands &factory() { return m_factory; }
     // The status text the printer would answer now.
     std::string statusText() const;
+    // The "ST:" digit and "ER:" character of that text (0: no "ER:" field): a reported error
+    // makes the state digit 0, the printer's own busy spells and a full waste ink pad show.
+    char reportedStateDigit() const;
+    char reportedErrorChar() const;
     // An error is reported (the status's state digit 0): the printer cleans and prints nothing.
     bool inError() const;
 

@@ -11,6 +11,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <pwd.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -198,6 +199,17 @@ std::string accessRemedy(const std::string &path)
             + userName(info.st_uid) + " may read and write it";
 }
 
+std::string kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "not a device";
+}
+
 } // namespace
 
 std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error,
@@ -216,12 +228,27 @@ std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string 
             *remedy = accessRemedy(path);
         return nullptr;
     }
-    if (::isatty(fd))
-        makeRaw(fd);
     struct stat info
     { };
-    const bool parallel = ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)
-            && major(info.st_rdev) == ParallelPrinterMajor;
+    if (::fstat(fd, &info) != 0) {
+        if (error)
+            *error = std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    // A printer is behind a device, a pipe or a socket. An ordinary file (a mistyped path, a
+    // copy of a trace) would take the link's bytes and never answer: refused before any
+    // byte goes out.
+    if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode)) {
+        if (error)
+            *error = kindOf(info.st_mode)
+                    + ", not a port (a character device, a FIFO or a socket); nothing was written";
+        ::close(fd);
+        return nullptr;
+    }
+    if (::isatty(fd))
+        makeRaw(fd);
+    const bool parallel = S_ISCHR(info.st_mode) && major(info.st_rdev) == ParallelPrinterMajor;
     return std::make_unique<PosixPort>(fd, !parallel);
 }
 

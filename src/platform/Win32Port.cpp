@@ -115,6 +115,14 @@ std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string 
             *error = systemMessage(GetLastError());
         return nullptr;
     }
+    // An ordinary file opens as well as a device does, and would take the link's bytes
+    // without ever answering: refused before any byte goes out.
+    if (GetFileType(handle) == FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        if (error)
+            *error = "a regular file, not a port (a device or a pipe); nothing was written";
+        return nullptr;
+    }
     return std::make_unique<Win32Port>(handle);
 }
 

@@ -2,12 +2,12 @@
 // "Quit" closes the start window and so ends the program.
 #include "shell/DovIvid.h"
 
-#include "shell/FormControls.h"
 #include "shell/VorAvov.h"
 #include "ui_DovIvid.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QShowEvent>
 
 TFormQuit *FormQuit = nullptr;
 
@@ -53,8 +53,25 @@ void TFormQuit::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
+void TFormQuit::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // The technician answers it at once, often with Enter: it takes the keyboard, with the
+    // focus on "Next". Without a window manager nobody else would hand it over, and the key
+    // would go to whatever window the pointer is over.
+    NextBtn->setFocus(Qt::ActiveWindowFocusReason);
+    raise();
+    activateWindow();
+}
+
 void TFormQuit::keyPressEvent(QKeyEvent *event)
 {
-    if (!PressFocusedButton(this, event))
-        QDialog::keyPressEvent(event);
+    // Enter is "Next" unless the technician has moved the focus to "Quit".
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        (focusWidget() == QuitBtn ? QuitBtn : NextBtn)->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

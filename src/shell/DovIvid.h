@@ -28,6 +28,7 @@ protected:
     // Escape is "Quit"; the dialog has no close box and no other way out.
     void reject() override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -10,6 +10,7 @@
 #include "vprinter/qt/PageViewer.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -144,20 +145,66 @@ void VirtualPrinterWindow::connectHandlers()
 
 // ---- Showing without taking the focus
 
-void VirtualPrinterWindow::showQuietly(QWidget *program)
+QRect VirtualPrinterWindow::placeBeside(const QRect &room, const QRect &programArea,
+                                        const QSize &size)
+{
+    // What a window system's frame adds round a window: a title bar and thin edges. Before a
+    // window is shown nobody knows it exactly.
+    const QMargins frame(4, 30, 4, 4);
+    const QRect taken = programArea.marginsAdded(frame);
+    const int width = size.width() + frame.left() + frame.right();
+    const int height = std::min(room.height(), size.height() + frame.top() + frame.bottom());
+    const QRect rightEdge(room.right() + 1 - width, room.top(), width, height);
+    if (room.right() - taken.right() >= width)
+        return rightEdge.marginsRemoved(frame);
+    const QRect above(room.left(), room.top(), room.width(), taken.top() - room.top());
+    const QRect below(room.left(), taken.bottom() + 1, room.width(),
+                      room.bottom() - taken.bottom());
+    const QRect band = above.height() > below.height() ? above : below;
+    // A band too low for the Printer tab's groups in one row is no help: then the right edge,
+    // over the program's windows, as on any small screen.
+    if (band.height() - frame.top() - frame.bottom() < MinimumBandHeight)
+        return rightEdge.marginsRemoved(frame);
+    return band.marginsRemoved(frame);
+}
+
+void VirtualPrinterWindow::showQuietly(QWidget *program, const QRect &programArea)
 {
     m_handBackTo = program ? program : QApplication::activeWindow();
     if (m_handBackTo && !m_placed) {
-        // At the right edge of the program's screen: the program's windows come up in the
-        // middle, so there it hides the least of them.
+        // The program's windows come up in the middle of the screen: beside them at the right
+        // edge, where the screen is wide enough, otherwise below or above them.
         m_placed = true;
-        if (const QScreen *screen = m_handBackTo->screen()) {
-            const QRect room = screen->availableGeometry();
-            move(std::max(room.left(), room.right() + 1 - frameGeometry().width()), room.top());
-        }
+        if (const QScreen *screen = m_handBackTo->screen())
+            setGeometry(placeBeside(
+                    screen->availableGeometry(),
+                    programArea.isEmpty() ? m_handBackTo->frameGeometry() : programArea, size()));
     }
     m_shown.start();
     show();
+}
+
+void VirtualPrinterWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOutPrinterTab();
+}
+
+void VirtualPrinterWindow::layOutPrinterTab()
+{
+    // Where the window is wide enough for the Printer tab's groups in one row (below the
+    // program's windows on a narrow screen) they go in one, low enough to need no scrolling;
+    // otherwise the state and the levels go one above the other.
+    const QWidget *const groups[]
+            = { ui->StateRdoGrp, ui->ErrorRdoGrp, ui->InkGrp, ui->MechanicsGrp, ui->CounterGrp };
+    int row = 40; // the window's, the tabs' and the page's margins, and the gaps
+    for (const QWidget *group : groups)
+        row += group->sizeHint().width();
+    const auto direction = width() >= row ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    QBoxLayout *const layouts[] = { ui->PrinterLayout, ui->PrinterLevelsColumn };
+    for (QBoxLayout *layout : layouts)
+        if (layout->direction() != direction)
+            layout->setDirection(direction);
 }
 
 void VirtualPrinterWindow::changeEvent(QEvent *event)
@@ -222,11 +269,13 @@ void VirtualPrinterWindow::refreshPrinter()
         ui->ReportLbl->setText(report);
     setCheck(ui->SwitchedOffChk, !m_printer.switchedOn());
 
+    // The two groups show what the report line says: an error makes the state 0, a reset or
+    // a cleaning makes the printer busy for a while, a full waste ink pad is an error.
     const vprinter::PrinterState &state = m_printer.state();
-    const int stateIndex = indexOf(StateDigits, state.stateDigit);
+    const int stateIndex = indexOf(StateDigits, m_printer.reportedStateDigit());
     if (ui->StateRdoGrp->itemIndex() != stateIndex)
         ui->StateRdoGrp->setItemIndex(stateIndex);
-    const int errorIndex = indexOf(ErrorChars, state.errorChar);
+    const int errorIndex = indexOf(ErrorChars, m_printer.reportedErrorChar());
     if (ui->ErrorRdoGrp->itemIndex() != errorIndex)
         ui->ErrorRdoGrp->setItemIndex(errorIndex);
 
@@ -309,8 +358,13 @@ void VirtualPrinterWindow::SwitchedOffChkClick(bool off)
 
 void VirtualPrinterWindow::StateRdoGrpClick(int index)
 {
-    if (index >= 0 && index < int(StateDigits.size()))
-        m_printer.state().stateDigit = StateDigits[size_t(index)];
+    if (index < 0 || index >= int(StateDigits.size()))
+        return;
+    // A state other than the error state is answered only without an error: choosing it
+    // ends the error the trainer chose.
+    m_printer.state().stateDigit = StateDigits[size_t(index)];
+    if (StateDigits[size_t(index)] != '0')
+        m_printer.state().errorChar = 0;
     refreshPrinter();
 }
 

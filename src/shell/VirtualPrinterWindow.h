@@ -34,9 +34,18 @@ public:
     vprinter::PageViewer *viewer() const;
     VirtualPages &pages() { return m_pages; }
 
-    // Shows the window, at the right edge of the screen the first time, without taking the
-    // focus from `program` (or from the active window when none is named).
-    void showQuietly(QWidget *program);
+    // Shows the window without taking the focus from `program` (or from the active window
+    // when none is named). The first time it is placed where it covers none of `programArea`
+    // (the program's windows; `program`'s own frame when empty), as placeBeside() has it.
+    void showQuietly(QWidget *program, const QRect &programArea = {});
+    // Where the window goes on a screen with `room` free, with the program's windows in
+    // `programArea`: at the right edge, at `size`, where that leaves them clear; otherwise in
+    // the taller of the bands above and below them, as wide as the screen (the Printer tab
+    // then puts its groups in one row and scrolls what is still too tall); at the right
+    // edge again when neither band is MinimumBandHeight high. The window's own geometry,
+    // without the frame a window system adds.
+    static QRect placeBeside(const QRect &room, const QRect &programArea, const QSize &size);
+    static constexpr int MinimumBandHeight = 240;
     // A sheet came out: onto the Pages tab, which comes to the front unless the trainer is at
     // work in another tab; a window closed meanwhile comes back, again without the focus.
     void addPage(const QString &path, const QImage &image, const QString &note = {});
@@ -64,6 +73,7 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -76,6 +86,7 @@ private:
     void setEepromMessage(const QString &text, bool failed);
     void openImageDialog(bool load);
     void showPagePosition();
+    void layOutPrinterTab();
 
     std::unique_ptr<Ui::VirtualPrinterWindow> ui;
     vprinter::VirtualPrinter &m_printer;

@@ -9,6 +9,8 @@
 #include "platform/Trace.h"
 #include "platform/qt/QtPlatform.h"
 #include "shell/DemoPrinter.h"
+#include "shell/DemoWalk.h"
+#include "shell/RidAzidoz.h"
 #include "shell/TrainerClock.h"
 #include "shell/VirtualPages.h"
 #include "shell/VirtualPrinterWindow.h"
@@ -142,12 +144,21 @@ int main(int argc, char **argv)
     FormBoot->show();
     std::unique_ptr<TrainerClock> trainerClock;
     if (trainer) {
-        trainer->showQuietly(FormBoot);
+        // The adjustment window is the largest of the program's windows, all in the middle.
+        trainer->showQuietly(FormBoot,
+                             FormBoot->frameGeometry().united(FormAdjust->frameGeometry()));
         // A trainer swaps the board while the program asks for it, so the program's boxes
         // must not block the printer's window.
         platform::qtDialogs().leaveFree(trainer.get());
         trainerClock = std::make_unique<TrainerClock>(platform::clock(), *trainer);
         platform::setClock(trainerClock.get());
+    }
+    // make demo on a machine without a screen walks through the windows by itself and saves
+    // them as pictures; no technician meets it.
+    std::unique_ptr<DemoWalk> walk;
+    if (const QByteArray folder = qgetenv("CANTRA_DEMO_WALK"); trainer && !folder.isEmpty()) {
+        walk = std::make_unique<DemoWalk>(QString::fromLocal8Bit(folder), *trainer);
+        walk->start();
     }
     // After the clocks are in place: a clock that wraps the one in force must not wrap the
     // trace's stand-in.
@@ -163,5 +174,5 @@ int main(int argc, char **argv)
     PrinterDriver.ClosePort();
     platform::setClock(nullptr);
     platform::setTrace(nullptr);
-    return 0;
+    return walk && !walk->succeeded() ? 1 : 0;
 }

@@ -77,6 +77,8 @@ protected:
                 events.push_back("banner");
             else if (p.socket == 64 && t == "\f")
                 events.push_back("FF");
+            else if (p.socket == 64 && t.find("Bi-d print") != std::string::npos)
+                events.push_back(t);
         }
         return events;
     }
@@ -97,8 +99,10 @@ TEST_F(CheckSheet, WholeSheetOfTheFirstModelWithACounterOfZero)
     EXPECT_THAT(outline(),
                 ElementsAre("st", "banner", "banner", "st", "1. ", "st", "2. ", "st", "3. ", "st",
                             "4. ",
-                            // the Bi-D pattern's own: before its title, each page, after
-                            "st", "st", "st", "st", "st", "st", "5. ", "st", "6. ", "FF", "st"));
+                            // the Bi-D pattern's own: before its title, indented in the
+                            // sheet, then before each page and after the last
+                            "st", withNul("   Bi-d print"), "st", "st", "st", "st", "st", "5. ",
+                            "st", "6. ", "FF", "st"));
 
     const auto data = query().dataHex();
     EXPECT_EQ(data.back(), "1B 40");

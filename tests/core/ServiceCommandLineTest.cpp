@@ -84,8 +84,8 @@ TEST_F(ServiceCommandLine, StatusAsTextJsonAndOneLine)
     EXPECT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out,
               "port      LPT1\n"
-              "state     ready (7014)\n"
-              "error     none (7009)\n"
+              "state     ready (0x7014)\n"
+              "error     none (0x7009)\n"
               "ink       black 70, cyan 80, magenta 80, yellow 80\n"
               "low ink   magenta\n");
     EXPECT_EQ(text.err, "");
@@ -113,7 +113,7 @@ TEST_F(ServiceCommandLine, StatusOfAPrinterInErrorFails)
     printer.state().errorChar = '4';
     const Result result = cli({ "status" });
     EXPECT_EQ(result.code, 1);
-    EXPECT_THAT(result.out, HasSubstr("state     error (7010)\nerror     paper jam (7002)\n"));
+    EXPECT_THAT(result.out, HasSubstr("state     error (0x7010)\nerror     paper jam (0x7002)\n"));
     EXPECT_EQ(result.err, "cantra-service: the printer reports paper jam\n");
 }
 
@@ -139,6 +139,10 @@ TEST_F(ServiceCommandLine, EepromReadShowsTheGridOfTheRange)
               "2                                            FB\n");
 
     printer.clearReceived();
+    EXPECT_EQ(cli({ "eeprom", "read", "0", "1f" }).code, 0) << "one digit is an address";
+    EXPECT_EQ(sent().eepromReads().size(), 32u);
+
+    printer.clearReceived();
     const Result all = cli({ "eeprom", "read" });
     EXPECT_EQ(all.code, 0);
     EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 17);
@@ -151,7 +155,7 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
     const std::vector<std::vector<std::string>> lines{
         { "eeprom", "read", "10", "0F" },
         { "eeprom", "read", "G0" },
-        { "eeprom", "read", "1" },
+        { "eeprom", "read", "100" },
         { "eeprom", "write", "2E" },
         { "eeprom", "write", "2E", "1FF" },
         { "eeprom", "write", "2E", "F6", "00" },
@@ -163,6 +167,8 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
         { "print", "a4" },
         { "status", "--yes" },
         { "eeprom" },
+        { "eeprom", "frob" },
+        { "print", "foo" },
         { "reboot" },
         { "--port", "LPT4", "status" },
         { "status", "--trace" },
@@ -183,6 +189,7 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
         { "eeprom", "initial-setting", "--yes" },
         { "eeprom", "initial-setting", "--model", "1" },
         { "print", "a4", "--model", "777" },
+        { "eeprom", "restore", dir.string(), "--yes" },
     };
     for (const auto &line : lines) {
         const Result result = cli(line);
@@ -212,6 +219,13 @@ TEST_F(ServiceCommandLine, WrongAddressesAndValuesAreRefusedBeforeAnythingIsSent
                    "775" } })
         EXPECT_EQ(cli(line).err, "cantra-service: " + message + " (see cantra-service --help)\n");
     EXPECT_THAT(printer.received(), IsEmpty());
+    // The word or the file that is wrong is named.
+    EXPECT_THAT(cli({ "eeprom", "frob" }).err,
+                HasSubstr("'eeprom' has no command 'frob': its commands are read, write, dump, "
+                          "restore, initial-setting (see"));
+    EXPECT_THAT(cli({ "print", "foo" }).err, HasSubstr("'print' has no command 'foo'"));
+    EXPECT_EQ(cli({ "eeprom", "restore", dir.string() }).err,
+              "cantra-service: " + dir.string() + " is a directory, not an EEPROM image\n");
 }
 
 TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
@@ -221,6 +235,7 @@ TEST_F(ServiceCommandLine, EepromWriteAsTheEepromChangeSendsIt)
     EXPECT_EQ(result.out, "Address = 2E\nData = F6\n");
     EXPECT_THAT(sent().eepromWrites(), ElementsAre(std::pair(0x2E, 0xF6)));
     EXPECT_EQ(printer.eeprom()[0x2E], 0xF6);
+    EXPECT_EQ(cli({ "eeprom", "write", "a", "F" }).out, "Address = 0A\nData = 0F\n");
 
     // A busy printer takes nothing, and says so.
     printer.busyFor(60'000);

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -171,6 +172,62 @@ TEST_F(Transport, ReadPacketEndsWithinTheGuardWhateverTrickles)
         EXPECT_FALSE(PrinterDriver.ReadPacket(buffer, sizeof buffer, length));
         EXPECT_EQ(length, c.length);
         EXPECT_EQ(platform.clock.nowMs - started, 10 + c.endsAfterMs) << c.length;
+        PrinterDriver.ClosePort();
+        platform::setPorts(nullptr);
+    }
+}
+
+// A port on the test clock whose reads bring all they are asked for of one 8-byte reply, the
+// header's read ending `endsAfterMs[0]` and the body's `endsAfterMs[1]` after the first began:
+// a port whose own time-out lets a read finish a little late.
+class LatePort : public platform::PortDevice, public platform::PortConnector
+{
+public:
+    LatePort(FakeClock &clock, std::array<int64_t, 2> endsAfterMs)
+        : m_clock(clock), m_endsAfter(endsAfterMs)
+    { }
+    std::unique_ptr<platform::PortDevice> open(const std::string &) override
+    {
+        return std::make_unique<LatePort>(m_clock, m_endsAfter);
+    }
+    bool getTimeouts(platform::PortTimeouts &) override { return true; }
+    bool setTimeouts(const platform::PortTimeouts &) override { return true; }
+    void waitWritable() override { }
+    bool write(const uint8_t *, size_t, size_t &) override { return false; }
+    size_t discardWaiting() override { return 0; }
+    bool read(uint8_t *data, size_t length, size_t &got) override
+    {
+        static constexpr uint8_t Reply[] = { 0x00, 0x00, 0x00, 0x08, 0x01, 0x00, 0x80, 0x00 };
+        m_startedAt = m_sent ? m_startedAt : m_clock.nowMs;
+        m_clock.nowMs = m_startedAt + m_endsAfter[m_sent ? 1 : 0];
+        got = std::min(length, sizeof Reply - m_sent);
+        std::copy_n(Reply + m_sent, got, data);
+        m_sent += got;
+        return true;
+    }
+
+private:
+    FakeClock &m_clock;
+    std::array<int64_t, 2> m_endsAfter;
+    int64_t m_startedAt = 0;
+    size_t m_sent = 0;
+};
+
+// The guard covers the whole packet: a reply whose last byte comes 10 s or more after its
+// read began is not taken, even when the read that brings it is complete.
+TEST_F(Transport, AReplyCompletedAfterTheWholePacketGuardIsNotTaken)
+{
+    const std::pair<std::array<int64_t, 2>, bool> cases[] = { { { 9'000, 9'999 }, true },
+                                                              { { 9'000, 10'000 }, false },
+                                                              { { 9'999, 10'001 }, false } };
+    for (const auto &[endsAfterMs, taken] : cases) {
+        LatePort connector(platform.clock, endsAfterMs);
+        platform::setPorts(&connector);
+        PrinterDriver.OpenPort(0);
+        uint8_t buffer[16];
+        int32_t length = -1;
+        EXPECT_EQ(PrinterDriver.ReadPacket(buffer, sizeof buffer, length), taken) << endsAfterMs[1];
+        EXPECT_EQ(length, 8) << "the length is the header's, taken or not";
         PrinterDriver.ClosePort();
         platform::setPorts(nullptr);
     }

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <fstream>
 
 using namespace testsupport;
 using namespace e2e;
@@ -138,6 +139,16 @@ TEST_F(MisbehavingPrinter, PortThatCannotBeOpenedNamesWhatWasTried)
     const RunResult directory = probe({ { "CANTRA_LPT1", dir.path.string() } });
     EXPECT_EQ(directory.exitCode, 3);
     EXPECT_THAT(directory.err, HasSubstr("(set by CANTRA_LPT1): Is a directory"));
+
+    // An ordinary file is no port: refused with its name, and left as it was.
+    const fs::path file = dir.path / "not-a-port";
+    std::ofstream(file) << "kept";
+    const RunResult regular = probe({ { "CANTRA_LPT1", file.string() } });
+    EXPECT_EQ(regular.exitCode, 3);
+    EXPECT_THAT(regular.err,
+                HasSubstr("LPT1 -> " + file.string()
+                          + " (set by CANTRA_LPT1): a regular file, not a port"));
+    EXPECT_EQ(fs::file_size(file), 4u);
 
     if (!fs::exists("/dev/lp2")) {
         const RunResult byDefault = runProgram({ CANTRA_PROBE_PATH, "LPT3" },

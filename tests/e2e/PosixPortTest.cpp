@@ -113,6 +113,16 @@ TEST_F(PosixPort, RefusedDeviceNamesItsGroupAndTheFix)
     fs::remove_all(dir);
 }
 
+// A FIFO can stand for a printer as a device can (an ordinary file cannot: see
+// MisbehavingPrinter.PortThatCannotBeOpenedNamesWhatWasTried).
+TEST_F(PosixPort, AFifoOpens)
+{
+    const std::string fifo = "/tmp/cantra-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(platform::openSystemPort(fifo));
+    unlink(fifo.c_str());
+}
+
 TEST_F(PosixPort, ReadReturnsEverythingAskedForAsSoonAsItIsThere)
 {
     const uint8_t sent[] = { 1, 2, 3, 4, 5, 6 };

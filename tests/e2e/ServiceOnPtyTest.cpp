@@ -55,7 +55,7 @@ TEST_F(ServiceOnPty, StatusAsTextAndJson)
     VirtualPrinterProcess printer(link, trace, { "--warn", "0" });
     const RunResult text = service({ "status" });
     EXPECT_EQ(text.exitCode, 0) << text.err;
-    EXPECT_THAT(text.out, HasSubstr("state     ready (7014)\n"));
+    EXPECT_THAT(text.out, HasSubstr("state     ready (0x7014)\n"));
     EXPECT_THAT(text.out, HasSubstr("low ink   black\n"));
     const RunResult json = service({ "status", "--json" });
     EXPECT_EQ(json.exitCode, 0) << json.err;

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -128,6 +129,26 @@ TEST_F(VirtualPrinterWindowTest, ThePrinterClearingAnErrorShowsAtTheNextRefresh)
     window->refresh();
     EXPECT_EQ(control<TRadioGroup>("ErrorRdoGrp")->itemIndex(), 0);
     EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:04;IQ:46505050;");
+}
+
+// The two groups say what the report line says, whoever changed the printer last.
+TEST_F(VirtualPrinterWindowTest, StateAndErrorGroupsShowWhatIsAnswered)
+{
+    startLink();
+    const auto groups = [this] {
+        return std::pair(control<TRadioGroup>("StateRdoGrp")->itemIndex(),
+                         control<TRadioGroup>("ErrorRdoGrp")->itemIndex());
+    };
+    pick("ErrorRdoGrp", 3);
+    EXPECT_EQ(shown("ReportLbl"), "Answers now: ST:00;ER:04;IQ:46505050;");
+    EXPECT_EQ(groups(), std::pair(7, 3)) << "paper jam: state 0";
+    pick("StateRdoGrp", 3);
+    EXPECT_EQ(groups(), std::pair(3, 0)) << "printing: no error";
+    D4Link.ResetPrinter();
+    window->refresh();
+    EXPECT_EQ(groups(), std::pair(1, 0)) << "busy after the reset";
+    control<QSpinBox>("CounterEdit")->setValue(8350);
+    EXPECT_EQ(groups(), std::pair(7, 6)) << "a full waste ink pad";
 }
 
 TEST_F(VirtualPrinterWindowTest, InkLevelsAndLowInkWarningsAreAnswered)
@@ -367,6 +388,35 @@ TEST_F(VirtualPrinterWindowTest, AWaitOfTheProgramTakesTheTrainersClicksOnly)
     click(programButton);
     QApplication::processEvents();
     EXPECT_EQ(programClicks, 1);
+}
+
+// The program's windows come up in the middle of the screen. Beside them at the right edge
+// where there is room; on a 1280 x 1024 screen below them, the Printer tab in one row
+// with every control in sight; on a smaller screen at the right edge again.
+TEST_F(VirtualPrinterWindowTest, PlacedClearOfTheProgramsWindows)
+{
+    const QMargins frame(4, 30, 4, 4);
+    for (const QSize screen : { QSize(1920, 1080), QSize(1280, 1024), QSize(1024, 768) }) {
+        SCOPED_TRACE(screen.width());
+        const QRect room(QPoint(0, 0), screen);
+        const QRect program(room.center() - QPoint(407, 202), QSize(815, 405));
+        const QRect placed = VirtualPrinterWindow::placeBeside(room, program, QSize(520, 720));
+        EXPECT_TRUE(room.contains(placed.marginsAdded(frame)));
+        if (screen.width() == 1024) {
+            EXPECT_EQ(placed, QRect(1024 - 524, 30, 520, 720));
+            continue;
+        }
+        EXPECT_FALSE(placed.marginsAdded(frame).intersects(program.marginsAdded(frame)));
+        window->setGeometry(placed);
+        control<QTabWidget>("PrinterTabs")->setCurrentWidget(control("PrinterTab"));
+        QApplication::processEvents();
+        const QWidget *view = control<QScrollArea>("PrinterScroll")->viewport();
+        for (const char *name : { "StateRdoGrp", "ErrorRdoGrp", "InkGrp", "CounterGrp" }) {
+            const QWidget *group = control(name);
+            const QRect seen(group->mapTo(view, QPoint(0, 0)), group->size());
+            EXPECT_TRUE(view->rect().contains(seen)) << name;
+        }
+    }
 }
 
 // The three tabs to look at, under CANTRA_SCREENSHOTS when it is set (make screenshots).

@@ -27,9 +27,12 @@ std::string hex2(unsigned value)
     return text;
 }
 
-// Two hexadecimal digits, letters of either case, as the entry boxes take them.
+// One or two hexadecimal digits, letters of either case: a command line takes "F" for "0F".
+// The windows' entry boxes keep their two digits.
 std::optional<uint8_t> hexOperand(std::string text)
 {
+    if (text.size() == 1)
+        text.insert(text.begin(), '0');
     for (char &c : text)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     const int value = VEVivAduvaz::ParseHexByte(text);
@@ -41,7 +44,7 @@ std::optional<uint8_t> hexOperand(std::string text)
 int badHex(Context &context, const char *what, const std::string &text)
 {
     return context.badArguments(std::string(what) + " '" + text
-                                + "' is not two hexadecimal digits (00 to FF)");
+                                + "' is not one or two hexadecimal digits (0 to FF)");
 }
 
 // Reads the cells in order; false, after saying which cell got no reply, at the first failure.

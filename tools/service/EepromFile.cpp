@@ -11,6 +11,12 @@ namespace service {
 
 bool loadImage(const std::string &path, EepromImage &image, std::string &error)
 {
+    // A directory opens as a stream that reads nothing; "it holds 0 bytes" would mislead.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        error = path + " is a directory, not an EEPROM image";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path + ": " + std::strerror(errno);

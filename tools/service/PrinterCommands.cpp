@@ -18,10 +18,11 @@ namespace service {
 
 namespace {
 
+// With its prefix, so that nobody reads 7014 as a decimal number (JSON carries the number).
 std::string code4(uint16_t code)
 {
     char text[8];
-    std::snprintf(text, sizeof text, "%04X", code);
+    std::snprintf(text, sizeof text, "0x%04X", code);
     return text;
 }
 

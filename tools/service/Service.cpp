@@ -188,19 +188,20 @@ const std::vector<Command> &commands()
     static const std::vector<Command> table{
         command("status", 0, 0, OptJson | OptBrief, runStatus, "status [--json | --brief]",
                 "state, error and ink levels",
-                "The printer's state, error and ink levels as its status reply gives them.\n"
-                "--json prints one JSON object; --brief one line. Exits with 1 when the\n"
-                "printer reports an error."),
+                "The printer's state, error and ink levels as its status reply gives them,\n"
+                "each code in hexadecimal (ready (0x7014)). --json prints one JSON object with\n"
+                "the codes as numbers (\"stateCode\": 28692); --brief one line, the codes as\n"
+                "four hexadecimal digits. Exits with 1 when the printer reports an error."),
         command("eeprom read", 0, 2, 0, runEepromRead, "eeprom read [FROM [TO]]",
                 "cells FROM to TO as a 16 x 16 hex grid",
-                "EEPROM cells FROM to TO (two hexadecimal digits each; 00 to FF when left\n"
-                "out, FROM alone reads one cell) as the 16 x 16 grid of the EEPROM check: the\n"
-                "row is the high digit of the address, the column the low one."),
+                "EEPROM cells FROM to TO (one or two hexadecimal digits each, 0 to FF; 00 to\n"
+                "FF when left out, FROM alone reads one cell) as the 16 x 16 grid of the EEPROM\n"
+                "check: the row is the high digit of the address, the column the low one."),
         command("eeprom write", 2, 2, 0, runEepromWrite, "eeprom write ADDR VALUE",
                 "writes one cell",
-                "Writes one EEPROM cell, as the EEPROM change does: ADDR and VALUE are two\n"
-                "hexadecimal digits each. Exits with 1 when the printer answers busy or not\n"
-                "at all."),
+                "Writes one EEPROM cell, as the EEPROM change does: ADDR and VALUE are one or\n"
+                "two hexadecimal digits each (F is 0F). Exits with 1 when the printer answers\n"
+                "busy or not at all."),
         command("eeprom dump", 1, 1, 0, runEepromDump, "eeprom dump FILE",
                 "all 256 cells into an image file",
                 "Reads all 256 EEPROM cells into FILE, a 256-byte image (the format of\n"
@@ -317,11 +318,16 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
             return Success;
         }
         const std::string &first = arguments.words.front();
+        std::string choices;
         for (const Command &c : commands())
             if (c.words.front() == first && c.words.size() > 1)
-                return bad("'" + first + "' needs one of its commands, e.g. '"
-                           + joined(c.words, c.words.size()) + "'");
-        return bad("unknown command '" + first + "'");
+                choices += (choices.empty() ? "" : ", ") + c.words[1];
+        if (choices.empty())
+            return bad("unknown command '" + first + "'");
+        if (arguments.words.size() < 2)
+            return bad("'" + first + "' needs one of its commands: " + choices);
+        return bad("'" + first + "' has no command '" + arguments.words[1] + "': its commands are "
+                   + choices);
     }
     if (arguments.help) {
         printCommandHelp(out, *command, settings);
