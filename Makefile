@@ -8,13 +8,17 @@ WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 WINE_PACKAGES    := wine wine64
 ZIP_PACKAGES     := zip
 FUZZ_PACKAGES    := cmake make g++ clang libclang-rt-14-dev
+PACKAGE_PACKAGES := $(DEBIAN_PACKAGES) help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils \
+                    appstream
+# The distribution's build flags, with every hardening feature, for the package's programs.
+DEB_FLAGS         = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 # A virtual screen: make demo without a display, and the tests of keys on an X server.
 VIRTUAL_SCREEN_PACKAGES := xvfb xdotool
 FUZZ_SECONDS     ?= 60
 
-.PHONY: all deps deps-windows deps-wine deps-fuzz deps-screen build-test test release demo \
-        screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz fuzz \
-        fuzz-corpus soak
+.PHONY: all deps deps-windows deps-wine deps-fuzz deps-screen deps-package build-test test release \
+        demo screenshots check-windows check-windows-run windows-zip format clean bench build-fuzz \
+        fuzz fuzz-corpus soak package
 
 all: release
 
@@ -29,6 +33,9 @@ deps-wine:
 
 deps-fuzz:
 	@sh tools/install-packages.sh $(FUZZ_PACKAGES)
+
+deps-package:
+	@sh tools/install-packages.sh $(PACKAGE_PACKAGES)
 
 deps-screen:
 	@sh tools/install-packages.sh $(VIRTUAL_SCREEN_PACKAGES)
@@ -50,6 +57,18 @@ release: deps
 demo: release
 	@VIRTUAL_SCREEN_PACKAGES="$(VIRTUAL_SCREEN_PACKAGES)" \
 	  sh tools/demo.sh $(BUILD_DIR)/release $(BUILD_DIR)/demo
+
+# The Debian package cantra-adjust_VERSION_ARCH.deb in build/package, built with the
+# distribution's flags and checked with lintian, desktop-file-validate and appstreamcli.
+package: deps-package
+	cmake -S . -B $(BUILD_DIR)/package -DCMAKE_BUILD_TYPE=Release -DCANTRA_TESTS=OFF \
+	      -DCMAKE_INSTALL_PREFIX=/usr \
+	      -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
+	      -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)"
+	cmake --build $(BUILD_DIR)/package -j $(JOBS)
+	rm -f $(BUILD_DIR)/package/*.deb
+	cd $(BUILD_DIR)/package && cpack -G DEB
+	sh packaging/check.sh $(BUILD_DIR)/package
 
 # Every window and every panel of the adjustment window, rendered offscreen, and printed pages.
 screenshots: build-test

@@ -1,4 +1,5 @@
 // cantra-vprinter: the virtual printer on a pseudo-terminal, serving one host at a time.
+#include "version/Version.h"
 #include "vprinter/VirtualPrinter.h"
 
 #ifdef CANTRA_PAGE_FILES
@@ -39,7 +40,7 @@ void requestPower(int signal)
 }
 
 const char *const Usage
-        = "usage: cantra-vprinter --link PATH [options]\n"
+        = "Usage: cantra-vprinter --link PATH [OPTION]...\n"
           "Serves a virtual printer on a pseudo-terminal whose slave side PATH links to.\n"
           "Point the adjustment program at it with CANTRA_LPT1=PATH.\n"
           "\n"
@@ -56,6 +57,7 @@ const char *const Usage
           "  --pages DIR       write every printed sheet to DIR as page-0001.png, ...\n"
           "  --trace           print each decoded packet to standard error\n"
           "  --help            show this text\n"
+          "  --version         show the version and the commit it was built from\n"
           "\n"
           "Faults, for trying how a host copes with a printer that misbehaves:\n"
           "  --silent          start switched off: take every byte, answer nothing\n"
@@ -331,6 +333,9 @@ int main(int argc, char **argv)
         std::string text, error;
         if (option == "--help") {
             std::fputs(Usage, stdout);
+            return 0;
+        } else if (option == "--version") {
+            std::printf("%s\n", version::line("cantra-vprinter").c_str());
             return 0;
         } else if (option == "--trace") {
             trace = true;

@@ -3,11 +3,11 @@
 #include "link/Roro4dodu.h"
 
 #include "link/PacketDecoder.h"
+#include "link/Ririzurozezi.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
 #include "platform/Trace.h"
 #include "records/ServiceRecord.h"
-#include "shell/Ririzurozezi.h"
 
 #include <algorithm>
 #include <cstring>

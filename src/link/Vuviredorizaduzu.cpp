@@ -2,10 +2,10 @@
 // except a short packet write or a failed read, which the transport handles.
 #include "link/Vuviredorizaduzu.h"
 
+#include "link/Ririzurozezi.h"
 #include "platform/Platform.h"
 #include "platform/Trace.h"
 #include "records/ServiceRecord.h"
-#include "shell/Ririzurozezi.h"
 
 #include <algorithm>
 #include <array>
@@ -63,6 +63,9 @@ void TPPrinterDriver::OpenPort(uint16_t index)
         platform::Message message;
         message.kind = platform::MessageKind::Plain;
         message.text = "Cannot open port.";
+        // Started from the desktop's menu the technician never sees standard error; what they
+        // can mend themselves goes into the box.
+        message.detail = platform::ports().lastRemedy();
         message.title = "error";
         message.system = true;
         platform::dialogs().show(message);

@@ -2,10 +2,10 @@
 // is buffered: the printer takes the stream packet by packet, in the order the patterns call.
 #include "patterns/Ziroreved.h"
 
+#include "link/Ririzurozezi.h"
 #include "link/Roro4dodu.h"
 #include "patterns/RunList.h"
 #include "platform/Platform.h"
-#include "shell/Ririzurozezi.h"
 
 #include <initializer_list>
 #include <iterator>

@@ -42,6 +42,8 @@ struct Message
     MessageButtons buttons = MessageButtons::Ok;
     // A box with no owner window, shown even before any window exists.
     bool system = false;
+    // A second paragraph under the text: what the technician can do about it. Usually empty.
+    std::string detail = {};
 };
 
 class Dialogs

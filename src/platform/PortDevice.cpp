@@ -28,6 +28,7 @@ std::string connectionFor(const std::string &portName)
 std::unique_ptr<PortDevice> SystemPortConnector::open(const std::string &portName)
 {
     m_lastFailure.clear();
+    m_lastRemedy.clear();
     const PortConnection connection
             = m_allVirtual ? PortConnection{ VirtualConnection, {} } : resolvePort(portName);
     const std::string origin = connection.variable.empty()
@@ -41,9 +42,10 @@ std::unique_ptr<PortDevice> SystemPortConnector::open(const std::string &portNam
         return nullptr;
     }
     std::string error;
-    auto device = openSystemPort(connection.target, &error);
+    auto device = openSystemPort(connection.target, &error, &m_lastRemedy);
     if (!device)
-        m_lastFailure = portName + " -> " + connection.target + " (" + origin + "): " + error;
+        m_lastFailure = portName + " -> " + connection.target + " (" + origin + "): " + error
+                + (m_lastRemedy.empty() ? "" : "; " + m_lastRemedy);
     return device;
 }
 

@@ -48,6 +48,9 @@ public:
     // Why the last open failed, for the technician who has to mend the set-up: what the name
     // resolved to, what set it and the system's reason. Empty when nothing is known.
     virtual std::string lastFailure() const { return {}; }
+    // What the technician can do about the last failure at the PC, such as joining the group
+    // that may use the device. Empty when there is nothing to say beyond the failure.
+    virtual std::string lastRemedy() const { return {}; }
 };
 
 // What a port name stands for and where that came from.
@@ -63,8 +66,10 @@ PortConnection resolvePort(const std::string &portName);
 std::string connectionFor(const std::string &portName);
 
 // Opens an OS device by path (or Windows device name); null on failure, with the system's
-// reason in `error` when one is given.
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error = nullptr);
+// reason in `error` and what the technician can do about it in `remedy` (possibly empty), when
+// they are given.
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error = nullptr,
+                                           std::string *remedy = nullptr);
 
 // The connection string that binds a port to the in-process virtual printer.
 inline constexpr const char *VirtualConnection = "virtual";
@@ -76,6 +81,7 @@ public:
     using VirtualFactory = std::function<std::unique_ptr<PortDevice>()>;
     std::unique_ptr<PortDevice> open(const std::string &portName) override;
     std::string lastFailure() const override { return m_lastFailure; }
+    std::string lastRemedy() const override { return m_lastRemedy; }
     void setVirtualFactory(VirtualFactory factory) { m_virtualFactory = std::move(factory); }
     // Binds every port to the virtual printer, whatever the environment says.
     void setAllVirtual(bool allVirtual) { m_allVirtual = allVirtual; }
@@ -85,6 +91,7 @@ private:
     VirtualFactory m_virtualFactory;
     bool m_allVirtual = false;
     std::string m_lastFailure;
+    std::string m_lastRemedy;
 };
 
 SystemPortConnector &systemPorts();

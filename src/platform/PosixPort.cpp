@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -169,6 +171,34 @@ void makeRaw(int fd)
     ::tcsetattr(fd, TCSANOW, &attributes);
 }
 
+std::string groupName(gid_t gid)
+{
+    const group *entry = ::getgrgid(gid);
+    return entry ? entry->gr_name : std::to_string(gid);
+}
+
+std::string userName(uid_t uid)
+{
+    const passwd *entry = ::getpwuid(uid);
+    return entry ? entry->pw_name : std::to_string(uid);
+}
+
+// A printer port is usually open to its group (lp on Debian): the technician's account joins
+// it once. A device the group may not use needs its owner; no advice about groups helps then.
+std::string accessRemedy(const std::string &path)
+{
+    struct stat info
+    { };
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    const std::string group = groupName(info.st_gid);
+    if ((info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
+        return path + " belongs to the group " + group + ": add your account to the group " + group
+                + " and log in again";
+    return path + " belongs to " + userName(info.st_uid) + " and the group " + group + ", and only "
+            + userName(info.st_uid) + " may read and write it";
+}
+
 std::string kindOf(mode_t mode)
 {
     if (S_ISREG(mode))
@@ -182,14 +212,20 @@ std::string kindOf(mode_t mode)
 
 } // namespace
 
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error)
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error,
+                                           std::string *remedy)
 {
+    if (remedy)
+        remedy->clear();
     // Non-blocking from the start: the parallel driver's blocking open refuses a printer that
     // reports paper out or an error, and those are exactly the printers a technician serves.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        const int reason = errno;
         if (error)
-            *error = std::strerror(errno);
+            *error = std::strerror(reason);
+        if (remedy && (reason == EACCES || reason == EPERM))
+            *remedy = accessRemedy(path);
         return nullptr;
     }
     struct stat info

@@ -102,8 +102,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error)
+std::unique_ptr<PortDevice> openSystemPort(const std::string &path, std::string *error,
+                                           std::string *remedy)
 {
+    if (remedy)
+        remedy->clear();
     HANDLE handle
             = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);

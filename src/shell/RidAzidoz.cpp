@@ -11,8 +11,8 @@
 #include "platform/Platform.h"
 #include "shell/FormControls.h"
 
+#include "commands/Models.h"
 #include "shell/DovIvid.h"
-#include "shell/Models.h"
 #include "shell/VorAvov.h"
 #include "status/ZedOvovurEduvudo.h"
 

@@ -1,12 +1,12 @@
 // The start window and the start of the printer link.
 #include "shell/VorAvov.h"
 
+#include "commands/Models.h"
 #include "link/Roro4dodu.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/Platform.h"
 #include "records/ServiceRecord.h"
 #include "shell/FormControls.h"
-#include "shell/Models.h"
 #include "shell/RidAzidoz.h"
 #include "shell/VodIroze.h"
 #include "status/ZedOvovurEduvudo.h"

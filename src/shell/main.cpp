@@ -16,6 +16,7 @@
 #include "shell/VirtualPrinterWindow.h"
 #include "shell/VorAvov.h"
 #include "shell/Windows.h"
+#include "version/Version.h"
 
 #include <QApplication>
 
@@ -26,8 +27,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char *ProgramVersion = "1.0";
 
 constexpr const char *Usage
         = "Usage: cantra-adjust [OPTION]\n"
@@ -44,7 +43,8 @@ constexpr const char *Usage
           "  --trace FILE               write every packet sent to the printer and received\n"
           "                             from it, every wait and failure, to FILE\n"
           "  --help                     show this text and exit\n"
-          "  --version                  show the version and exit\n"
+          "  --version                  show the version and the commit it was built from, and\n"
+          "                             exit\n"
           "\n"
           "Without an option the ports are the system's (CANTRA_LPT1 to CANTRA_LPT3 may name\n"
           "other devices, or \"virtual\").\n";
@@ -64,7 +64,7 @@ int main(int argc, char **argv)
             return 0;
         }
         if (std::strcmp(option, "--version") == 0) {
-            std::printf("cantra-adjust %s\n", ProgramVersion);
+            std::printf("%s\n", version::line("cantra-adjust").c_str());
             return 0;
         }
         if (std::strcmp(option, "--virtual-printer") == 0) {
@@ -127,7 +127,7 @@ int main(int argc, char **argv)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Adjustment Program for Cantra R70");
-    QApplication::setApplicationVersion(ProgramVersion);
+    QApplication::setApplicationVersion(version::number());
     // The program ends when the start window closes, not when the last window happens to.
     application.setQuitOnLastWindowClosed(false);
     platform::installQtPlatform();

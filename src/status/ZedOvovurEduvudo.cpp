@@ -2,10 +2,10 @@
 // window's status memo in the memo's current colour; the window itself is never shown.
 #include "status/ZedOvovurEduvudo.h"
 
+#include "commands/Models.h"
 #include "link/Roro4dodu.h"
 #include "platform/Platform.h"
 #include "shell/FormControls.h"
-#include "shell/Models.h"
 #include "shell/RidAzidoz.h"
 #include "status/InkShape.h"
 #include "ui_ZedOvovurEduvudo.h"

@@ -392,6 +392,23 @@ TEST_F(Transport, PortThatCannotBeOpenedEndsTheProgramAfterOneBox)
     EXPECT_TRUE(platform.dialogs.shown[0].system);
     EXPECT_THAT(platform.process.exits, ElementsAre(0));
     EXPECT_FALSE(PrinterDriver.IsOpen());
+    EXPECT_EQ(platform.dialogs.shown[0].detail, "");
+}
+
+// Started from the menu, the box is all the technician sees: what they can mend goes into it.
+TEST_F(Transport, RefusedPortSaysInTheBoxHowToGetAccess)
+{
+    struct RefusingPorts : platform::PortConnector
+    {
+        std::unique_ptr<platform::PortDevice> open(const std::string &) override { return {}; }
+        std::string lastRemedy() const override { return "join the group lp"; }
+    } ports;
+    platform::setPorts(&ports);
+    EXPECT_THROW(PrinterDriver.OpenPort(0), ProcessExit);
+    platform::setPorts(nullptr);
+    ASSERT_EQ(platform.dialogs.shown.size(), 1u);
+    EXPECT_EQ(platform.dialogs.shown[0].text, "Cannot open port.");
+    EXPECT_EQ(platform.dialogs.shown[0].detail, "join the group lp");
 }
 
 TEST_F(Transport, OpenPortIndexOutsideTheTableOpensNothing)

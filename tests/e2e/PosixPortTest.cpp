@@ -1,11 +1,16 @@
 // The POSIX port's Windows-style time-outs on a pseudo-terminal.
 #include "platform/PortDevice.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -39,6 +44,73 @@ protected:
 TEST_F(PosixPort, MissingDeviceDoesNotOpen)
 {
     EXPECT_FALSE(platform::openSystemPort("/nonexistent/lp9"));
+}
+
+// The failure and the remedy of opening LPT1, bound to `path`, as an account that neither owns
+// it nor is in its group: as root, in a child that has given root up for nobody; otherwise as
+// this account, whose own permission bits the caller has cleared.
+std::pair<std::string, std::string> openAsStranger(const std::string &path)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0
+            && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(1);
+        setenv("CANTRA_LPT1", path.c_str(), 1);
+        platform::SystemPortConnector ports;
+        const bool opened = ports.open("LPT1") != nullptr;
+        const std::string text = (opened ? std::string("opened") : ports.lastFailure()) + "\n"
+                + ports.lastRemedy();
+        _exit(write(channel[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    const size_t newline = text.find('\n');
+    return { text.substr(0, newline),
+             newline == std::string::npos ? "" : text.substr(newline + 1) };
+}
+
+// A device the account may not open names its group and how to join it, when joining helps.
+TEST_F(PosixPort, RefusedDeviceNamesItsGroupAndTheFix)
+{
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "cantra-port-XXXXXX").string();
+    const fs::path dir = mkdtemp(pattern.data());
+    fs::permissions(dir, fs::perms(0755));
+    const std::string device = (dir / "lp0").string();
+    std::ofstream(device).put('\0');
+    const bool root = geteuid() == 0;
+    const group *lp = getgrnam("lp");
+    if (root && lp)
+        ASSERT_EQ(chown(device.c_str(), 0, lp->gr_gid), 0);
+    struct stat info
+    { };
+    ASSERT_EQ(stat(device.c_str(), &info), 0);
+    const std::string group = getgrgid(info.st_gid)->gr_name;
+
+    // The group may read and write: joining it is the fix.
+    chmod(device.c_str(), root ? 0660 : 0060);
+    const auto [groupFailure, groupRemedy] = openAsStranger(device);
+    EXPECT_EQ(groupRemedy,
+              device + " belongs to the group " + group + ": add your account to the group " + group
+                      + " and log in again");
+    EXPECT_EQ(groupFailure,
+              "LPT1 -> " + device + " (set by CANTRA_LPT1): Permission denied; " + groupRemedy);
+    // Only the owner may: no advice to join a group that would not help.
+    chmod(device.c_str(), root ? 0600 : 0000);
+    const auto [ownerFailure, ownerRemedy] = openAsStranger(device);
+    EXPECT_THAT(ownerFailure, ::testing::HasSubstr("Permission denied"));
+    EXPECT_THAT(ownerRemedy, ::testing::EndsWith("may read and write it"));
+    fs::remove_all(dir);
 }
 
 // A FIFO can stand for a printer as a device can (an ordinary file cannot: see

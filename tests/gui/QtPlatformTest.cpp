@@ -17,6 +17,7 @@ struct SeenBox
 {
     QString title;
     QString text;
+    QString detail;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool owned = false;
@@ -61,6 +62,7 @@ platform::MessageAnswer showAndPress(const platform::Message &message,
                  [&](QMessageBox *box) {
                      seen.title = box->windowTitle();
                      seen.text = box->text();
+                     seen.detail = box->informativeText();
                      seen.icon = box->icon();
                      seen.buttons = box->standardButtons();
                      seen.owned = box->parentWidget() != nullptr;
@@ -127,9 +129,11 @@ TEST(QtDialogs, SystemBoxHasNoOwnerEvenWithAWindowUp)
     message.text = "Cannot open port.";
     message.title = "error";
     message.system = true;
+    message.detail = "/dev/lp0 belongs to the group lp";
     showAndPress(message, QMessageBox::Ok, seen);
     EXPECT_FALSE(seen.owned);
     EXPECT_EQ(seen.title, "error");
+    EXPECT_EQ(seen.detail, "/dev/lp0 belongs to the group lp");
 
     message.system = false;
     showAndPress(message, QMessageBox::Ok, seen);

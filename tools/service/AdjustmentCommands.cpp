@@ -2,12 +2,12 @@
 // Bi-D, top-margin and USB ID panels do. Every value is checked before the link starts.
 #include "Commands.h"
 
+#include "commands/Models.h"
 #include "commands/Zadivavoza.h"
 #include "commands/Zedivozi.h"
 #include "link/Roro4dodu.h"
 #include "patterns/Ziroreved.h"
 #include "patterns/Zurova.h"
-#include "shell/Models.h"
 
 #include <optional>
 

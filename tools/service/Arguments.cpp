@@ -1,7 +1,7 @@
 // Option parsing. "--name value" and "--name=value" are the same; "--" ends the options.
 #include "Arguments.h"
 
-#include "shell/Models.h"
+#include "commands/Models.h"
 
 #include <cctype>
 #include <charconv>
@@ -69,6 +69,8 @@ bool parseArguments(const std::vector<std::string> &args, Arguments &arguments, 
         };
         if (name == "--help" || name == "-h") {
             arguments.help = true;
+        } else if (name == "--version") {
+            arguments.version = true;
         } else if (name == "--json") {
             if (!flag(OptJson))
                 return false;

@@ -36,6 +36,7 @@ struct Arguments
     std::string ms1, ms2, vs;
     unsigned given = 0; // the Option flags seen
     bool help = false;
+    bool version = false;
 
     bool has(Option option) const { return (given & option) != 0; }
 };

@@ -3,12 +3,12 @@
 #include "Service.h"
 
 #include "Commands.h"
+#include "commands/Models.h"
 #include "link/TraceLog.h"
 #include "link/Vuviredorizaduzu.h"
 #include "platform/PortDevice.h"
 #include "platform/Trace.h"
 #include "records/ServiceRecord.h"
-#include "shell/Models.h"
 
 #include <algorithm>
 
@@ -31,6 +31,7 @@ const char *const OptionsHelp
           "                serviced printer\n"
           "  --trace FILE  write every packet sent and received, every wait and failure to FILE\n"
           "  --help        this text; COMMAND --help for one command\n"
+          "  --version     the version and the commit this program was built from\n"
           "\n"
           "Exit codes: 0 done; 1 the printer did not answer, reported an error or did not take\n"
           "a value; 2 a wrong command line (or a file that cannot be read or written); 3 the\n"
@@ -90,7 +91,7 @@ void printOverview(std::ostream &out, const Settings &settings)
             out << "\n" << std::string(column, ' ');
         out << command.summary << "\n";
     }
-    out << OptionsHelp << modelRows();
+    out << OptionsHelp << "\n" << modelRows();
 }
 
 void printCommandHelp(std::ostream &out, const Command &command, const Settings &settings)
@@ -303,6 +304,10 @@ int run(const std::vector<std::string> &args, std::ostream &out, std::ostream &e
     std::string error;
     if (!parseArguments(args, arguments, error))
         return bad(error);
+    if (arguments.version && !arguments.help) {
+        out << settings.version << "\n";
+        return Success;
+    }
 
     const Command *command = findCommand(arguments.words);
     if (!command) {

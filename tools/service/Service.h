@@ -20,6 +20,8 @@ struct Settings
     std::string program = "cantra-service";
     // Whether this build can bind a port to an in-process virtual printer.
     bool virtualPrinter = false;
+    // What --version prints: the program, its version and the commit it was built from.
+    std::string version;
 };
 
 // Runs one command line (without the program name); results on `out`, a one-line reason for a

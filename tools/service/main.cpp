@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/PortDevice.h"
+#include "version/Version.h"
 
 #include "vprinter/ServicedPrinter.h"
 #include "vprinter/VirtualPort.h"
@@ -56,6 +57,7 @@ int main(int argc, char **argv)
 #ifdef CANTRA_PROBE_ALIAS
     args = probeArguments(args);
 #endif
+    settings.version = version::line(settings.program);
     settings.virtualPrinter = true;
     bindVirtualPrinter();
     service::ConsoleDialogs dialogs(settings.program, stderr);

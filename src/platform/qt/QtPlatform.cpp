@@ -56,6 +56,8 @@ MessageAnswer QtDialogs::show(const Message &message)
                                                                        : message.title.c_str());
     QMessageBox box(iconOf(message.kind), title, QString::fromLocal8Bit(message.text.c_str()),
                     QMessageBox::NoButton, owner);
+    if (!message.detail.empty())
+        box.setInformativeText(QString::fromLocal8Bit(message.detail.c_str()));
     switch (message.buttons) {
     case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

@@ -1,6 +1,6 @@
 // The forced exit: no channel is closed and no transaction sent first, so the printer stays as
 // the failed exchange left it.
-#include "shell/Ririzurozezi.h"
+#include "link/Ririzurozezi.h"
 
 #include "platform/Platform.h"
 #include "records/ServiceRecord.h"

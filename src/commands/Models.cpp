@@ -1,5 +1,5 @@
 // The model table of the printer family.
-#include "shell/Models.h"
+#include "commands/Models.h"
 
 namespace models {
 
