@@ -193,7 +193,7 @@ private:
             auto member = parseValue(depth + 1);
             if (!member)
                 return std::nullopt;
-            value.members.emplace_back(std::move(*key), std::move(*member));
+            value.members.push_back(Member{std::move(*key), std::move(*member)});
         } while (take(','));
         if (!take('}'))
             return std::nullopt;

@@ -33,6 +33,8 @@ private:
     std::vector<std::pair<std::string, std::string>> m_fields;
 };
 
+struct Member;
+
 struct Value
 {
     enum class Kind { Null, Boolean, Number, Text, Array, Object };
@@ -41,12 +43,19 @@ struct Value
     double number = 0;
     std::string text;
     std::vector<Value> items;
-    std::vector<std::pair<std::string, Value>> members; // in the order written
+    std::vector<Member> members; // in the order written
 
     // The member of an object by its key, or null when there is none.
     const Value *find(std::string_view key) const;
     // The member's text, or "" when it is missing or no text.
     std::string textOf(std::string_view key) const;
+};
+
+// A member of an object. Not a std::pair: a pair of an incomplete Value is ill-formed.
+struct Member
+{
+    std::string key;
+    Value value;
 };
 
 // The value of the whole text, or nothing when it is not JSON (or has anything after it).
